@@ -1,0 +1,18 @@
+# Shortcuts for the scripts in scripts/.
+.PHONY: run test check format deps
+
+run:
+	bash scripts/run.sh
+
+test:
+	bash scripts/test.sh
+
+# The quick everyday run: the default preset only.
+check:
+	bash scripts/test.sh linux
+
+format:
+	git ls-files -- '*.h' '*.cpp' | xargs clang-format -i
+
+deps:
+	bash scripts/install-deps.sh

@@ -1,0 +1,21 @@
+#include "framework/Memory.h"
+
+#include "framework/SString.h"
+#include "platform/Heap.h"
+
+const char* const g_szOutOfMemory = "必要なメモリ容量を確保できませんでした。メモリが不足しています。\n";
+
+void* MemAlloc(size_t dwSize) {
+    // A zero-sized request still gets a distinct block, so that a null result always means failure.
+    void* pBlock = PlatformHeapAlloc(dwSize == 0 ? 1 : dwSize);
+    if (pBlock == nullptr) {
+        throw SString("%s", g_szOutOfMemory);
+    }
+    return pBlock;
+}
+
+void MemFree(void* pBlock) {
+    if (pBlock != nullptr) {
+        PlatformHeapFree(pBlock);
+    }
+}

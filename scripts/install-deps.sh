@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Installs every Debian package that building and testing Lumivorra needs (Debian 12).
+# Idempotent: when everything is present it changes nothing. Runs apt-get as root, through sudo otherwise.
+set -euo pipefail
+
+packages=(
+    # toolchain and build
+    g++ cmake ninja-build make pkg-config git
+    # tests and benchmarks
+    googletest libgtest-dev libgmock-dev libbenchmark-dev
+    # formatting
+    clang-format
+)
+
+missing=()
+for p in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+        missing+=("$p")
+    fi
+done
+if [ ${#missing[@]} -eq 0 ]; then
+    echo "install-deps: all ${#packages[@]} packages present"
+    exit 0
+fi
+
+sudo=()
+if [ "$(id -u)" -ne 0 ]; then
+    sudo=(sudo)
+fi
+echo "install-deps: installing ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+"${sudo[@]}" apt-get update -q
+"${sudo[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"

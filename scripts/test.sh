@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Every test: installs the dependencies, then configures, builds and runs ctest for the default,
+# ASan+UBSan and TSan presets, after checking the formatting.
+#   scripts/test.sh            all presets
+#   scripts/test.sh linux      one preset (the quick everyday run)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+bash scripts/install-deps.sh
+bash scripts/check-format.sh
+
+presets=("$@")
+if [ ${#presets[@]} -eq 0 ]; then
+    presets=(linux linux-asan linux-tsan)
+fi
+for preset in "${presets[@]}"; do
+    echo "=== ${preset}"
+    cmake --preset "${preset}"
+    cmake --build --preset "${preset}"
+    ctest --preset "${preset}"
+done
+echo "all tests passed in: ${presets[*]}"
