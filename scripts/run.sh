@@ -11,7 +11,7 @@ if [ -x build/linux/lumivorra ]; then
     exec build/linux/lumivorra --window "$@"
 fi
 cat <<'MSG'
-The runtime core is built and tested, but the
+The imaging core (images, 24-bit BMP loading, clear, fade and blits) is built and tested, but the
 screen-saver program itself is not part of this checkout yet: there is nothing to show on the screen.
 Run scripts/test.sh to exercise what exists.
 MSG

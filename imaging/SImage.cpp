@@ -1,0 +1,164 @@
+#include "imaging/SImage.h"
+
+#include "framework/Memory.h"
+#include "framework/SString.h"
+#include "imaging/PixelOps.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+// The 14-byte file header and the 40-byte information header; the pixel rows always start here.
+constexpr uint32_t kInfoHeaderSize = 40;
+constexpr uint32_t kPixelOffset = 14 + kInfoHeaderSize;
+
+uint16_t ReadU16(const uint8_t* p) {
+    return static_cast<uint16_t>(p[0] | (p[1] << 8));
+}
+
+uint32_t ReadU32(const uint8_t* p) {
+    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
+           (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
+}
+
+int32_t ReadI32(const uint8_t* p) {
+    return static_cast<int32_t>(ReadU32(p));
+}
+
+} // namespace
+
+SImage::SImage(int32_t nWidth, int32_t nHeight)
+    : width(0), height(0), pixelBlock(nullptr), directionTable(nullptr), pixels(nullptr) {
+    Allocate(nWidth, nHeight);
+}
+
+SImage::SImage(const char* pszName, int32_t dwLoadType, ModuleHandle hModule)
+    : width(0), height(0), pixelBlock(nullptr), directionTable(nullptr), pixels(nullptr) {
+    LoadBmp(pszName, dwLoadType, hModule);
+}
+
+SImage::~SImage() {
+    Release();
+}
+
+void SImage::Allocate(int32_t nWidth, int32_t nHeight) {
+    if (nWidth < 0) {
+        throw SString("nWidthが不正です。nWidth=%x\n", static_cast<unsigned>(nWidth));
+    }
+    if (nHeight < 0) {
+        throw SString("nHeightが不正です。nHeight=%x\n", static_cast<unsigned>(nHeight));
+    }
+    // The block size is a 32-bit quantity; one that does not fit cannot be had, rather than a wrapped,
+    // too small block that the pixel loops would overrun.
+    const uint64_t qwBytes = static_cast<uint64_t>(nWidth) * static_cast<uint64_t>(nHeight) * 4u + 7u;
+    if (qwBytes > 0xFFFFFFFFu) {
+        throw SString("%s", g_szOutOfMemory);
+    }
+    void* pBlock = MemAlloc(static_cast<size_t>(qwBytes));
+    // Zero-filled, so that a height map smaller than its image leaves a defined (black) remainder.
+    std::memset(pBlock, 0, static_cast<size_t>(qwBytes));
+    // Callers size empty images only; should one be sized already, its block is given back, not leaked.
+    Release();
+    pixelBlock = pBlock;
+    pixels =
+        reinterpret_cast<uint32_t*>((reinterpret_cast<uintptr_t>(pBlock) + 7u) & ~static_cast<uintptr_t>(7));
+    width = nWidth;
+    height = nHeight;
+}
+
+void SImage::LoadBmp(const char* pszName, int32_t dwLoadType, ModuleHandle hModule) {
+    if (dwLoadType != LOAD_FILE && dwLoadType != LOAD_RESOURCE) {
+        throw SString("dwLoadTypeパラメータが不正です。dwLoadType=%x\n", static_cast<unsigned>(dwLoadType));
+    }
+    SInput input;
+    input.Load(pszName, dwLoadType, hModule);
+    const uint8_t* pData = input.m_pData;
+    const uint32_t dwSize = input.m_dwSize;
+
+    // The checks run in a fixed order; each reads only bytes that the data holds.
+    if (dwSize < 2 || ReadU16(pData) != 0x4D42) {
+        throw SString("ビットマップファイルではありません。");
+    }
+    if (dwSize < kPixelOffset || ReadU32(pData + 14) != kInfoHeaderSize) {
+        throw SString("BITMAPINFOHEADERが不正です。");
+    }
+    if (ReadU16(pData + 26) != 1 || ReadU32(pData + 30) != 0 || ReadU16(pData + 28) != 24) {
+        throw SString("未対応のビットマップです。");
+    }
+    const int32_t nPicWidth = ReadI32(pData + 18);
+    const int32_t nPicHeight = ReadI32(pData + 22);
+    // Top-down pictures (negative height) and empty ones are not read.
+    if (nPicWidth <= 0 || nPicHeight <= 0) {
+        throw SString("未対応のビットマップです。");
+    }
+    // Each stored row is rounded up to a multiple of four bytes. In 64 bits nothing here can wrap.
+    const uint64_t qwRowLength =
+        static_cast<uint64_t>(nPicWidth) * 3u + (static_cast<uint32_t>(nPicWidth) & 3u);
+    if (qwRowLength * static_cast<uint64_t>(nPicHeight) > dwSize - kPixelOffset) {
+        throw SString("%sのビットマップデータが途中で終わっています。\n", pszName);
+    }
+
+    if (pixels == nullptr) {
+        Allocate(nPicWidth, nPicHeight);
+    }
+    const int32_t nCopyWidth = std::min(width, nPicWidth);
+    const int32_t nCopyHeight = std::min(height, nPicHeight);
+    for (int32_t y = 0; y < nCopyHeight; ++y) {
+        // Rows are stored bottom-up: the top row is the last one.
+        const uint8_t* pRow = pData + kPixelOffset + static_cast<uint64_t>(nPicHeight - 1 - y) * qwRowLength;
+        uint32_t* pOut = pixels + static_cast<size_t>(y) * static_cast<size_t>(width);
+        for (int32_t x = 0; x < nCopyWidth; ++x) {
+            const uint8_t* pPixel = pRow + 3 * static_cast<size_t>(x);
+            pOut[x] = static_cast<uint32_t>(pPixel[0]) | (static_cast<uint32_t>(pPixel[1]) << 8) |
+                      (static_cast<uint32_t>(pPixel[2]) << 16);
+        }
+    }
+}
+
+void SImage::Release() {
+    MemFree(directionTable);
+    MemFree(pixelBlock);
+    width = 0;
+    height = 0;
+    pixelBlock = nullptr;
+    directionTable = nullptr;
+    pixels = nullptr;
+}
+
+void SImage::Clear(uint32_t dwValue) {
+    ClearPixels_scalar(pixels, static_cast<size_t>(width) * static_cast<size_t>(height), dwValue);
+}
+
+void SImage::Fade(uint32_t dwValue) {
+    FadePixels_scalar(pixels, static_cast<size_t>(width) * static_cast<size_t>(height), dwValue);
+}
+
+void SImage::Blit(int32_t x, int32_t y, const SImage& source, int32_t nMode) {
+    if (nMode != BLIT_COPY && nMode != BLIT_ADD) {
+        return;
+    }
+    // Rectangle intersection with exclusive right and bottom edges, in 64 bits so that a position near
+    // the ends of the 32-bit range cannot wrap.
+    const int64_t nLeft = std::max<int64_t>(0, x);
+    const int64_t nTop = std::max<int64_t>(0, y);
+    const int64_t nRight = std::min<int64_t>(width, static_cast<int64_t>(x) + source.width);
+    const int64_t nBottom = std::min<int64_t>(height, static_cast<int64_t>(y) + source.height);
+    if (nRight <= nLeft || nBottom <= nTop) {
+        return;
+    }
+    const int64_t nSrcX = x < 0 ? -static_cast<int64_t>(x) : 0;
+    const int64_t nSrcY = y < 0 ? -static_cast<int64_t>(y) : 0;
+    const size_t nDstStride = static_cast<size_t>(width);
+    const size_t nSrcStride = static_cast<size_t>(source.width);
+    uint32_t* pDst = pixels + static_cast<size_t>(nTop) * nDstStride + static_cast<size_t>(nLeft);
+    const uint32_t* pSrc =
+        source.pixels + static_cast<size_t>(nSrcY) * nSrcStride + static_cast<size_t>(nSrcX);
+    const size_t nRunWidth = static_cast<size_t>(nRight - nLeft);
+    const size_t nRunRows = static_cast<size_t>(nBottom - nTop);
+    if (nMode == BLIT_COPY) {
+        BlitCopyRows_scalar(pDst, nDstStride, pSrc, nSrcStride, nRunWidth, nRunRows);
+    } else {
+        BlitAddRows_scalar(pDst, nDstStride, pSrc, nSrcStride, nRunWidth, nRunRows);
+    }
+}
