@@ -40,29 +40,29 @@ void SInput::Load(const char* pszName, int32_t dwLoadType, ModuleHandle hModule)
         return;
     }
 
-    PlatformFile* pFile = PlatformFileOpen(pszName);
-    if (pFile == nullptr) {
+    PlatformFile file{};
+    if (!PlatformFileOpen(pszName, &file)) {
         throw SString("%sをオープンできませんでした。\n", pszName);
     }
     try {
         uint64_t qwSize = 0;
         // A size beyond 32 bits cannot be read whole; reading only its low part would give a wrong picture.
-        if (!PlatformFileSize(pFile, &qwSize) || qwSize > 0xFFFFFFFFu) {
+        if (!PlatformFileSize(file, &qwSize) || qwSize > 0xFFFFFFFFu) {
             throw SString("%sを正常に読み込めませんでした。\n", pszName);
         }
         const uint32_t dwSize = static_cast<uint32_t>(qwSize);
         m_pBuffer = static_cast<uint8_t*>(MemAlloc(dwSize));
         std::memset(m_pBuffer, 0, dwSize);
         uint32_t dwRead = 0;
-        if (!PlatformFileRead(pFile, m_pBuffer, dwSize, &dwRead) || dwRead < dwSize) {
+        if (!PlatformFileRead(file, m_pBuffer, dwSize, &dwRead) || dwRead < dwSize) {
             throw SString("%sを正常に読み込めませんでした。\n", pszName);
         }
         m_pData = m_pBuffer;
         m_dwSize = dwSize;
     } catch (const SString&) {
         Release();
-        PlatformFileClose(pFile);
+        PlatformFileClose(file);
         throw;
     }
-    PlatformFileClose(pFile);
+    PlatformFileClose(file);
 }

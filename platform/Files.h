@@ -3,14 +3,17 @@
 
 #include <cstdint>
 
-struct PlatformFile;
+// An open file, held by value by its reader: a descriptor on Linux, a HANDLE on Windows.
+struct PlatformFile {
+    intptr_t hNative;
+};
 
-// Called by the loaders on the main thread; opens an existing file for reading, or returns null.
-PlatformFile* PlatformFileOpen(const char* pszPath);
+// Called by the loaders on the main thread; opens an existing file for reading. False when it cannot.
+bool PlatformFileOpen(const char* pszPath, PlatformFile* pFile);
 // The file's size in bytes; false when it cannot be told.
-bool PlatformFileSize(PlatformFile* pFile, uint64_t* pqwSize);
+bool PlatformFileSize(const PlatformFile& file, uint64_t* pqwSize);
 // Reads up to dwSize bytes from the current position, repeating short reads until the end of the file;
 // stores the count read. False when the read fails.
-bool PlatformFileRead(PlatformFile* pFile, void* pBuffer, uint32_t dwSize, uint32_t* pdwRead);
-// Closes a file from PlatformFileOpen; null is ignored.
-void PlatformFileClose(PlatformFile* pFile);
+bool PlatformFileRead(const PlatformFile& file, void* pBuffer, uint32_t dwSize, uint32_t* pdwRead);
+// Closes a file that PlatformFileOpen opened.
+void PlatformFileClose(const PlatformFile& file);

@@ -5,33 +5,35 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-struct PlatformFile {
-    int fd;
-};
+namespace {
+int Descriptor(const PlatformFile& file) {
+    return static_cast<int>(file.hNative);
+}
+} // namespace
 
-PlatformFile* PlatformFileOpen(const char* pszPath) {
+bool PlatformFileOpen(const char* pszPath, PlatformFile* pFile) {
     const int fd = ::open(pszPath, O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
-        return nullptr;
+        return false;
     }
-    // The handle is tiny and short-lived; plain new is fine here, outside the program's own heap.
-    return new PlatformFile{fd};
+    pFile->hNative = fd;
+    return true;
 }
 
-bool PlatformFileSize(PlatformFile* pFile, uint64_t* pqwSize) {
+bool PlatformFileSize(const PlatformFile& file, uint64_t* pqwSize) {
     struct stat st {};
-    if (::fstat(pFile->fd, &st) != 0 || st.st_size < 0) {
+    if (::fstat(Descriptor(file), &st) != 0 || st.st_size < 0) {
         return false;
     }
     *pqwSize = static_cast<uint64_t>(st.st_size);
     return true;
 }
 
-bool PlatformFileRead(PlatformFile* pFile, void* pBuffer, uint32_t dwSize, uint32_t* pdwRead) {
+bool PlatformFileRead(const PlatformFile& file, void* pBuffer, uint32_t dwSize, uint32_t* pdwRead) {
     auto* pBytes = static_cast<unsigned char*>(pBuffer);
     uint32_t dwDone = 0;
     while (dwDone < dwSize) {
-        const ssize_t n = ::read(pFile->fd, pBytes + dwDone, dwSize - dwDone);
+        const ssize_t n = ::read(Descriptor(file), pBytes + dwDone, dwSize - dwDone);
         if (n < 0) {
             if (errno == EINTR) {
                 continue;
@@ -48,10 +50,6 @@ bool PlatformFileRead(PlatformFile* pFile, void* pBuffer, uint32_t dwSize, uint3
     return true;
 }
 
-void PlatformFileClose(PlatformFile* pFile) {
-    if (pFile == nullptr) {
-        return;
-    }
-    ::close(pFile->fd);
-    delete pFile;
+void PlatformFileClose(const PlatformFile& file) {
+    ::close(Descriptor(file));
 }
