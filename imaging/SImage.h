@@ -35,8 +35,8 @@ public:
     virtual ~SImage();
 
     // Sizes the image (an empty one, as the program uses it): a block of width x height x 4 + 7 bytes,
-    // zero-filled. A size whose block does not fit in 32 bits throws the out-of-memory message and leaves the
-    // image empty.
+    // zero-filled. A negative size, or one whose block does not fit in 32 bits (the out-of-memory message),
+    // throws and leaves the image as it was.
     void Allocate(int32_t nWidth, int32_t nHeight);
     // Loads an uncompressed 24-bit BMP (40-byte information header, rows from offset 54) from a file or
     // a built-in item. An empty image takes the picture's size; an image with pixels keeps its size and

@@ -37,6 +37,8 @@ TEST(SImageLoad, SizedImageIsZeroFilledAndAligned) {
 }
 
 TEST(SImageLoad, ReadsEveryWidthFrom1To2000WithPaddedRows) {
+    // Stored rows are rounded up to four bytes (width 5 -> 16 bytes, 6 -> 20, 7 -> 24) and their padding
+    // holds garbage that must not reach the image.
     for (int32_t w = 1; w <= 2000; ++w) {
         SetTestItem("TEST_ITEM", MakeBmp(w, 2));
         SImage image("TEST_ITEM", LOAD_RESOURCE, nullptr);
@@ -46,18 +48,6 @@ TEST(SImageLoad, ReadsEveryWidthFrom1To2000WithPaddedRows) {
         if (testing::Test::HasFatalFailure()) {
             FAIL() << "width " << w;
         }
-    }
-}
-
-TEST(SImageLoad, RowLengthRoundsUpToFourBytes) {
-    // 5 -> 16, 6 -> 20, 7 -> 24, 320 -> 960 bytes per stored row.
-    const int32_t widths[] = {5, 6, 7, 320};
-    const size_t rows[] = {16, 20, 24, 960};
-    for (int i = 0; i < 4; ++i) {
-        EXPECT_EQ(MakeBmp(widths[i], 3).size(), 54 + 3 * rows[i]);
-        SetTestItem("TEST_ITEM", MakeBmp(widths[i], 3));
-        SImage image("TEST_ITEM", LOAD_RESOURCE, nullptr);
-        ExpectPictureCorner(image, widths[i], 3, 0);
     }
 }
 
