@@ -10,6 +10,8 @@ packages=(
     googletest libgtest-dev libgmock-dev libbenchmark-dev
     # formatting
     clang-format
+    # the generators of the built-in items (standard library only)
+    python3
 )
 
 missing=()

@@ -1,0 +1,7 @@
+#include "resources/BuiltinResources.h"
+
+#include "resources/BuiltinData.h"
+
+void RegisterBuiltinResources() {
+    RegisterBuiltinItems(g_aBuiltinItems, g_nBuiltinItems);
+}

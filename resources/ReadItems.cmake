@@ -1,0 +1,18 @@
+# lv_read_items(<names var> <files var>): the built-in items listed in resources/items.txt, as two
+# parallel lists (names, absolute file paths). Shared by the embedding and its tests.
+function(lv_read_items names_var files_var)
+    set(list_file "${CMAKE_CURRENT_FUNCTION_LIST_DIR}/items.txt")
+    file(STRINGS "${list_file}" lines REGEX "^[^#]")
+    set(names "")
+    set(files "")
+    foreach(line IN LISTS lines)
+        string(REGEX MATCH "^([A-Za-z0-9_]+)[ \t]+([^ \t]+)[ \t]*$" matched "${line}")
+        if(NOT matched)
+            message(FATAL_ERROR "${list_file}: not a \"NAME file\" line: ${line}")
+        endif()
+        list(APPEND names "${CMAKE_MATCH_1}")
+        list(APPEND files "${CMAKE_CURRENT_FUNCTION_LIST_DIR}/${CMAKE_MATCH_2}")
+    endforeach()
+    set(${names_var} "${names}" PARENT_SCOPE)
+    set(${files_var} "${files}" PARENT_SCOPE)
+endfunction()
