@@ -12,6 +12,9 @@ packages=(
     clang-format
     # the generators of the built-in items (standard library only)
     python3
+    # the settings dialog: Qt 6 Widgets (QtTest and the offscreen platform plugin come with it), and a
+    # Japanese font for its labels, found through fontconfig
+    qt6-base-dev fonts-ipafont-gothic fontconfig
 )
 
 missing=()
