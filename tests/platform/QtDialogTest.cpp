@@ -27,11 +27,6 @@
 
 namespace fs = std::filesystem;
 
-// Qt's font machinery keeps caches in fontconfig for the life of the process.
-extern "C" const char* __lsan_default_suppressions() {
-    return "leak:libfontconfig.so\n";
-}
-
 namespace {
 
 // One host (and so one QApplication) for the whole run, with a private configuration folder so that Qt
