@@ -13,5 +13,6 @@ fi
 cat <<'MSG'
 The imaging core (images, 24-bit BMP loading, clear, fade and blits) is built and tested, but the
 screen-saver program itself is not part of this checkout yet: there is nothing to show on the screen.
+The settings dialog is: build/linux/platform/lumivorra-config opens it.
 Run scripts/test.sh to exercise what exists.
 MSG
