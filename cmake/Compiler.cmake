@@ -22,3 +22,35 @@ endif()
 function(lv_target_defaults target)
     target_compile_options(${target} PRIVATE ${LV_WARNINGS})
 endfunction()
+
+# Kernels with x86 vector forms: built on x86 processors only (64-bit, and 32-bit for the Windows build
+# that must also run on a processor with MMX only); elsewhere the scalar forms stand alone.
+if(CMAKE_SYSTEM_PROCESSOR MATCHES "^(x86_64|AMD64|amd64|i[3-6]86|x86)$")
+    set(LV_X86_KERNELS ON)
+else()
+    set(LV_X86_KERNELS OFF)
+endif()
+
+# Adds the x86 forms of a kernel to the core, each file compiled for its own instruction set only; which
+# form runs is decided at run time from the processor, so nothing else may assume these sets.
+#   lv_x86_kernel_sources(mmx BumpLight_mmx.cpp ...)   (the files relative to the calling folder)
+function(lv_x86_kernel_sources isa)
+    if(NOT LV_X86_KERNELS)
+        return()
+    endif()
+    set(files "")
+    foreach(f IN LISTS ARGN)
+        list(APPEND files "${CMAKE_CURRENT_SOURCE_DIR}/${f}")
+    endforeach()
+    target_sources(lv_core PRIVATE ${files})
+    if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU" OR CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+        set(options "-m${isa}")
+        if(isa STREQUAL "mmx")
+            # With SSE2 on, GCC carries MMX intrinsics out in SSE registers; the MMX form must be the real
+            # one, as it runs on a processor with MMX only.
+            list(APPEND options -mno-sse2)
+        endif()
+        # The core target lives in the top folder, so the property must be set there to be seen.
+        set_source_files_properties(${files} DIRECTORY ${PROJECT_SOURCE_DIR} PROPERTIES COMPILE_OPTIONS "${options}")
+    endif()
+endfunction()

@@ -10,13 +10,7 @@ void ClearPixels_scalar(uint32_t* pPixels, size_t nCount, uint32_t dwValue) {
 
 void FadePixels_scalar(uint32_t* pPixels, size_t nCount, uint32_t dwValue) {
     for (size_t i = 0; i < nCount; ++i) {
-        uint32_t dwOut = 0;
-        for (int nShift = 0; nShift < 32; nShift += 8) {
-            const uint32_t dwByte = (pPixels[i] >> nShift) & 0xFF;
-            const uint32_t dwSub = (dwValue >> nShift) & 0xFF;
-            dwOut |= (dwByte > dwSub ? dwByte - dwSub : 0) << nShift;
-        }
-        pPixels[i] = dwOut;
+        pPixels[i] = FadePixel(pPixels[i], dwValue);
     }
 }
 
@@ -34,12 +28,7 @@ void BlitAddRows_scalar(uint32_t* pDst, size_t nDstStride, const uint32_t* pSrc,
         uint32_t* pD = pDst + y * nDstStride;
         const uint32_t* pS = pSrc + y * nSrcStride;
         for (size_t x = 0; x < nWidth; ++x) {
-            uint32_t dwOut = 0;
-            for (int nShift = 0; nShift < 32; nShift += 8) {
-                const uint32_t dwSum = ((pD[x] >> nShift) & 0xFF) + ((pS[x] >> nShift) & 0xFF);
-                dwOut |= (dwSum < 255 ? dwSum : 255) << nShift;
-            }
-            pD[x] = dwOut;
+            pD[x] = AddPixel(pD[x], pS[x]);
         }
     }
 }

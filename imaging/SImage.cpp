@@ -5,6 +5,7 @@
 #include "imaging/PixelOps.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 namespace {
@@ -127,11 +128,11 @@ void SImage::Release() {
 }
 
 void SImage::Clear(uint32_t dwValue) {
-    ClearPixels_scalar(pixels, static_cast<size_t>(width) * static_cast<size_t>(height), dwValue);
+    ActivePixelKernels().Clear(pixels, static_cast<size_t>(width) * static_cast<size_t>(height), dwValue);
 }
 
 void SImage::Fade(uint32_t dwValue) {
-    FadePixels_scalar(pixels, static_cast<size_t>(width) * static_cast<size_t>(height), dwValue);
+    ActivePixelKernels().Fade(pixels, static_cast<size_t>(width) * static_cast<size_t>(height), dwValue);
 }
 
 void SImage::Blit(int32_t x, int32_t y, const SImage& source, int32_t nMode) {
@@ -157,8 +158,97 @@ void SImage::Blit(int32_t x, int32_t y, const SImage& source, int32_t nMode) {
     const size_t nRunWidth = static_cast<size_t>(nRight - nLeft);
     const size_t nRunRows = static_cast<size_t>(nBottom - nTop);
     if (nMode == BLIT_COPY) {
-        BlitCopyRows_scalar(pDst, nDstStride, pSrc, nSrcStride, nRunWidth, nRunRows);
+        ActivePixelKernels().BlitCopyRows(pDst, nDstStride, pSrc, nSrcStride, nRunWidth, nRunRows);
     } else {
-        BlitAddRows_scalar(pDst, nDstStride, pSrc, nSrcStride, nRunWidth, nRunRows);
+        ActivePixelKernels().BlitAddRows(pDst, nDstStride, pSrc, nSrcStride, nRunWidth, nRunRows);
     }
+}
+
+void SImage::DrawGlow(int32_t radius, uint32_t color) {
+    if (radius <= 0 || radius > width / 2 || radius > height / 2) {
+        return;
+    }
+    const double b = color & 0xFF;
+    const double g = (color >> 8) & 0xFF;
+    const double r = (color >> 16) & 0xFF;
+    const int32_t nSide = 2 * radius;
+    for (int32_t j = 0; j < nSide; ++j) {
+        uint32_t* pRow = pixels + static_cast<size_t>(j) * static_cast<size_t>(width);
+        for (int32_t c = 0; c < nSide; ++c) {
+            const double dx = radius - 1 - c;
+            const double dy = radius - 1 - j;
+            const double d = std::sqrt(dx * dx + dy * dy);
+            uint32_t dwPixel = 0;
+            if (d <= radius) {
+                const double k = (1.0 - d / radius) * (1.0 - d / radius);
+                dwPixel = static_cast<uint32_t>(k * b) | (static_cast<uint32_t>(k * g) << 8) |
+                          (static_cast<uint32_t>(k * r) << 16);
+            }
+            pRow[c] = dwPixel;
+        }
+    }
+}
+
+void SImage::BuildDirectionTable(int32_t kind) {
+    if (kind != 1) {
+        return;
+    }
+    auto* pTable =
+        static_cast<int8_t*>(MemAlloc(static_cast<size_t>(width) * static_cast<size_t>(height) * 2));
+    const int64_t cx = width / 2;
+    const int64_t cy = height / 2;
+    int8_t* pEntry = pTable;
+    for (int64_t y = 0; y < height; ++y) {
+        for (int64_t x = 0; x < width; ++x, pEntry += 2) {
+            const int64_t dx = x - cx;
+            const int64_t dy = y - cy;
+            const int64_t d = (dx < 0 ? -dx : dx) + (dy < 0 ? -dy : dy);
+            if (d == 0) {
+                pEntry[0] = 64;
+                pEntry[1] = 64;
+            } else {
+                // trunc(128 * dx / d - 0.5) in integers: the quotient rounds toward zero like the cast.
+                pEntry[0] = static_cast<int8_t>((256 * dx - d) / (2 * d));
+                pEntry[1] = static_cast<int8_t>((256 * dy - d) / (2 * d));
+            }
+        }
+    }
+    MemFree(directionTable);
+    directionTable = pTable;
+}
+
+void SImage::BumpLight(const SImage& heightMap, int32_t lightX, int32_t lightY, const SImage& light,
+                       int32_t bumpFactor) {
+    if (heightMap.width != width || heightMap.height != height || light.directionTable == nullptr) {
+        return;
+    }
+    // The inner rectangle (every lit pixel reads its four neighbours) cut by the light's square, in 64
+    // bits so that no position can wrap.
+    const int64_t nLightLeft = static_cast<int64_t>(lightX) - light.width / 2;
+    const int64_t nLightTop = static_cast<int64_t>(lightY) - light.height / 2;
+    const int64_t nLeft = std::max<int64_t>(1, nLightLeft);
+    const int64_t nTop = std::max<int64_t>(1, nLightTop);
+    const int64_t nRight = std::min<int64_t>(width - 1, static_cast<int64_t>(lightX) + light.width / 2);
+    const int64_t nBottom = std::min<int64_t>(height - 1, static_cast<int64_t>(lightY) + light.height / 2);
+    if (nRight <= nLeft || nBottom <= nTop) {
+        return;
+    }
+    const size_t nStride = static_cast<size_t>(width);
+    const size_t nLightStride = static_cast<size_t>(light.width);
+    const size_t nFirst = static_cast<size_t>(nTop) * nStride + static_cast<size_t>(nLeft);
+    const size_t nLightFirst =
+        static_cast<size_t>(nTop - nLightTop) * nLightStride + static_cast<size_t>(nLeft - nLightLeft);
+    // Shifts outside 0..15 keep only the sign of the weighted slope; 16 says so to every form.
+    const int64_t nShift = 8 - static_cast<int64_t>(bumpFactor);
+    BumpRun run;
+    run.pDst = pixels + nFirst;
+    run.pHeight = heightMap.pixels + nFirst;
+    run.nStride = nStride;
+    run.pLight = light.pixels + nLightFirst;
+    run.pDir = light.directionTable + 2 * nLightFirst;
+    run.nLightStride = nLightStride;
+    run.nWidth = static_cast<size_t>(nRight - nLeft);
+    run.nRows = static_cast<size_t>(nBottom - nTop);
+    run.nShift = nShift < 0 || nShift > 15 ? 16 : static_cast<int32_t>(nShift);
+    ActivePixelKernels().BumpLightRows(run);
 }

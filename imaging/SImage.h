@@ -54,6 +54,22 @@ public:
     // BLIT_ADD draws nothing.
     void Blit(int32_t x, int32_t y, const SImage& source, int32_t nMode);
 
+    // Paints a glow of the colour (0x00RRGGBB) into the top-left 2r x 2r square: brightness (1 - d/r)^2 at
+    // distance d from pixel (r - 1, r - 1), black beyond r, fourth bytes 0. A square that does not fit, or
+    // a radius that is not positive, leaves the image unchanged. Set-up only (main thread).
+    void DrawGlow(int32_t radius, uint32_t color);
+    // Kind 1 attaches a table of one direction per pixel (horizontal, vertical; signed bytes) pointing from
+    // the centre in the city-block norm, scaled to 128; any other kind does nothing. A table built before is
+    // replaced. Throws SString when the table cannot be allocated, before anything changes.
+    void BuildDirectionTable(int32_t kind);
+    // Lights this frame from the slopes of heightMap (same size as the frame) with the light image centred
+    // on (lightX, lightY): each byte gains the slopes weighted by the light's byte and its direction there,
+    // scaled by bumpFactor (default 5; larger is stronger). The one-pixel border is never changed. Does
+    // nothing when the sizes differ, the light has no direction table or its square misses the frame.
+    // Render thread; never throws.
+    void BumpLight(const SImage& heightMap, int32_t lightX, int32_t lightY, const SImage& light,
+                   int32_t bumpFactor);
+
     int32_t width;          // pixels per row; 0 when empty
     int32_t height;         // rows; 0 when empty
     void* pixelBlock;       // owned block of width x height x 4 + 7 bytes; null when empty
