@@ -43,7 +43,8 @@ void ConvertTo565_avx2(void* pDest, int32_t lPitch, const uint32_t* pSource);
 void ConvertTo555_avx2(void* pDest, int32_t lPitch, const uint32_t* pSource);
 #endif
 
-// The surface row that frame row nRow goes to.
-inline uint8_t* SurfaceRow(void* pDest, int32_t lPitch, int32_t nRow) {
+// The surface row that frame row nRow goes to. Static: the forms' files are compiled for different
+// instruction sets, and a shared out-of-line copy could be one the processor cannot run.
+static inline uint8_t* SurfaceRow(void* pDest, int32_t lPitch, int32_t nRow) {
     return static_cast<uint8_t*>(pDest) + static_cast<intptr_t>(nRow) * lPitch;
 }

@@ -59,8 +59,9 @@ void BlitAddRows_scalar(uint32_t* pDst, size_t nDstStride, const uint32_t* pSrc,
 void BumpLightRows_scalar(const BumpRun& run);
 
 // One pixel of Fade and of the additive blit (every form uses them for the pixels left over at the end of a
-// run).
-inline uint32_t FadePixel(uint32_t dwPixel, uint32_t dwValue) {
+// run). These helpers are static: each form's file is compiled for its own instruction set, and a shared
+// out-of-line copy could be one the processor cannot run.
+static inline uint32_t FadePixel(uint32_t dwPixel, uint32_t dwValue) {
     uint32_t dwOut = 0;
     for (int nBit = 0; nBit < 32; nBit += 8) {
         const uint32_t dwByte = (dwPixel >> nBit) & 0xFF;
@@ -70,7 +71,7 @@ inline uint32_t FadePixel(uint32_t dwPixel, uint32_t dwValue) {
     return dwOut;
 }
 
-inline uint32_t AddPixel(uint32_t dwDst, uint32_t dwSrc) {
+static inline uint32_t AddPixel(uint32_t dwDst, uint32_t dwSrc) {
     uint32_t dwOut = 0;
     for (int nBit = 0; nBit < 32; nBit += 8) {
         const uint32_t dwSum = ((dwDst >> nBit) & 0xFF) + ((dwSrc >> nBit) & 0xFF);
@@ -81,8 +82,8 @@ inline uint32_t AddPixel(uint32_t dwDst, uint32_t dwSrc) {
 
 // The lit value of one frame pixel (the scalar rule, shared by every form for the pixels left over at the
 // end of a row). pHeight points at the height map's pixel under it, pDir at its direction entry.
-inline uint32_t BumpLightPixel(uint32_t dwDst, const uint32_t* pHeight, size_t nStride, uint32_t dwLight,
-                               const int8_t* pDir, int32_t nShift) {
+static inline uint32_t BumpLightPixel(uint32_t dwDst, const uint32_t* pHeight, size_t nStride,
+                                      uint32_t dwLight, const int8_t* pDir, int32_t nShift) {
     const auto byteOf = [](uint32_t dw, int nBit) { return static_cast<int32_t>((dw >> nBit) & 0xFF); };
     const auto sat16 = [](int32_t n) { return n < -32768 ? -32768 : n > 32767 ? 32767 : n; };
     // A shift of 16 or more keeps only the sign, as the 16-bit arithmetic shift of the vector forms does.
