@@ -1,10 +1,10 @@
 // The per-frame kernels on the 320x240 frame, in every form the processor runs, plus one whole composed
 // frame and the memory floor of the lighting. Entries are named Kernel/form; see README.md for the ratios.
-#include "SyntheticImages.h"
 #include "display/PixelConvert.h"
 #include "framework/Random.h"
 #include "imaging/PixelOps.h"
 #include "imaging/SImage.h"
+#include "resources/BuiltinResources.h"
 #include "scene/SBallSwarm.h"
 
 #include <benchmark/benchmark.h>
@@ -30,6 +30,15 @@ void FillRandom(SImage& image, uint32_t dwSeed) {
     }
 }
 
+// The built-in height map, as the scene loads it.
+struct HeightMap {
+    SImage image{kW, kH};
+    HeightMap() {
+        RegisterBuiltinResources();
+        image.LoadBmp("ID_BUMPMAP", LOAD_RESOURCE, nullptr);
+    }
+};
+
 // The scene's light: the 640x640 white glow of radius 320 with its direction table.
 struct Light {
     SImage image{640, 640};
@@ -42,12 +51,11 @@ struct Light {
 void BumpLight(benchmark::State& state, const PixelKernels* pForm) {
     UsePixelKernels(*pForm);
     SImage frame(kW, kH);
-    SImage height(kW, kH);
+    HeightMap height;
     Light light;
     FillRandom(frame, 1);
-    MakeHeightMap(height, 7);
     for (auto _ : state) {
-        frame.BumpLight(height, 160, 120, light.image, 5);
+        frame.BumpLight(height.image, 160, 120, light.image, 5);
         benchmark::ClobberMemory();
     }
     state.SetItemsProcessed(state.iterations() * 318 * 238);
@@ -97,28 +105,26 @@ void Convert565(benchmark::State& state, const ConvertKernels* pForm) {
 }
 
 // One frame as the scene composes it: clear, 40 balls moved and drawn, the light on their centre, and a
-// three-digit rate added at (10, 10) with stand-in digit pictures of the built-in digits' sizes.
+// three-digit rate added at (10, 10) with the built-in digit pictures.
 void ComposeFrame(benchmark::State& state, const PixelKernels* pForm) {
     UsePixelKernels(*pForm);
     SeedRandom(1);
     SBallSwarm swarm;
     swarm.Create(40, 0x00FF6464);
     SImage frame(kW, kH);
-    SImage height(kW, kH);
+    HeightMap height;
     Light light;
-    MakeHeightMap(height, 7);
-    const int32_t digitWidths[10] = {12, 10, 12, 12, 14, 13, 13, 11, 13, 13};
     std::vector<std::unique_ptr<SImage>> digits;
-    for (int32_t d = 0; d < 10; ++d) {
-        digits.push_back(std::make_unique<SImage>(digitWidths[d], 18));
-        MakeDigit(*digits.back(), d);
+    for (char c = '0'; c <= '9'; ++c) {
+        const char szName[] = {c, '_', 'B', 'M', 'P', '\0'};
+        digits.push_back(std::make_unique<SImage>(szName, LOAD_RESOURCE, nullptr));
     }
     const char* pszRate = "123";
     for (auto _ : state) {
         frame.Clear(0);
         swarm.Update();
         swarm.Draw(frame);
-        frame.BumpLight(height, static_cast<int32_t>(swarm.centerX) + kW / 2,
+        frame.BumpLight(height.image, static_cast<int32_t>(swarm.centerX) + kW / 2,
                         static_cast<int32_t>(swarm.centerY) + kH / 2, light.image, 5);
         int32_t x = 10;
         for (const char* p = pszRate; *p != '\0'; ++p) {
@@ -183,9 +189,8 @@ void StreamRowsScalar(uint32_t* pFrame, const uint32_t* pHeight, const uint32_t*
 
 void StreamBound(benchmark::State& state) {
     SImage frame(kW, kH);
-    SImage height(kW, kH);
+    HeightMap height;
     Light light;
-    MakeHeightMap(height, 7);
     auto* pStream = StreamRowsScalar;
 #if defined(__i386__) || defined(__x86_64__)
     pStream = ProcessorHas(ISA_AVX2)   ? StreamRowsAvx2
@@ -197,10 +202,10 @@ void StreamBound(benchmark::State& state) {
         // The top and bottom rows of the height map are read by the lighting too, as neighbours.
         uint32_t dwEdges = 0;
         for (int32_t x = 0; x < kW; ++x) {
-            dwEdges |= height.pixels[x] | height.pixels[(kH - 1) * kW + x];
+            dwEdges |= height.image.pixels[x] | height.image.pixels[(kH - 1) * kW + x];
         }
         benchmark::DoNotOptimize(dwEdges);
-        pStream(frame.pixels, height.pixels, light.image.pixels, light.image.directionTable);
+        pStream(frame.pixels, height.image.pixels, light.image.pixels, light.image.directionTable);
         benchmark::ClobberMemory();
     }
     state.SetItemsProcessed(state.iterations() * 318 * 238);
