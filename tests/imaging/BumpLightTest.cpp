@@ -15,21 +15,22 @@ void FillRandom(SImage& image, std::mt19937& rng) {
     }
 }
 
-// A 3x3 frame whose centre pixel is lit by a 2x2 light placed on it, with the light byte and the direction
-// entry (127, 0) there: right of the light's centre, on its row. Each byte lane carries its own case.
-uint32_t LightCentre(uint32_t dwDst, uint32_t dwRight, uint32_t dwLeft, uint32_t dwLight, int32_t nBump) {
-    SImage frame(3, 3);
-    SImage height(3, 3);
-    SImage light(2, 2);
-    frame.pixels[4] = dwDst;
-    height.pixels[5] = dwRight;
-    height.pixels[3] = dwLeft;
+// Lights pixel (5, 1) of a 19x3 frame, well inside the vector steps of every form, with the given light
+// byte and the direction entry (127, 0): right of the light's centre, on its row. Each byte lane carries
+// its own case.
+uint32_t LightOne(uint32_t dwDst, uint32_t dwRight, uint32_t dwLeft, uint32_t dwLight, int32_t nBump) {
+    SImage frame(19, 3);
+    SImage height(19, 3);
+    SImage light(40, 2); // placed at (20, 1): light pixel (x, 1) falls on frame pixel (x, 1)
+    frame.pixels[19 + 5] = dwDst;
+    height.pixels[19 + 6] = dwRight;
+    height.pixels[19 + 4] = dwLeft;
     light.BuildDirectionTable(1);
-    light.pixels[3] = dwLight;
-    light.directionTable[6] = 127;
-    light.directionTable[7] = 0;
-    frame.BumpLight(height, 1, 1, light, nBump);
-    return frame.pixels[4];
+    light.pixels[40 + 5] = dwLight;
+    light.directionTable[2 * (40 + 5)] = 127;
+    light.directionTable[2 * (40 + 5) + 1] = 0;
+    frame.BumpLight(height, 20, 1, light, nBump);
+    return frame.pixels[19 + 5];
 }
 
 // Lights a random frame and checks every pixel against the rule: inside the lit rectangle the scalar
@@ -70,19 +71,18 @@ TEST(BumpLight, WeightsSlopesByLightAndDirectionWithTheSixteenBitWrap) {
         SCOPED_TRACE(InstructionSetName(pForm->isa));
         // Bump factor 5 (shift 3), bytes blue, green, red, fourth: slope 1 under light 255 gives +30,
         // slope -1 gives -32, slope 10 saturates at 255, slope 200 under light 200 wraps to -25536 -> 0.
-        EXPECT_EQ(LightCentre(0x64006464, 0xC80A0001, 0x00000100, 0xC8FFFFFF, 5), 0x00FF4482u);
+        EXPECT_EQ(LightOne(0x64006464, 0xC80A0001, 0x00000100, 0xC8FFFFFF, 5), 0x00FF4482u);
         // Factor 8 (no shift): slope 1 gives 253. Factor 0 (shift 8): slope 1 gives 0, slope 10 gives 8.
-        EXPECT_EQ(LightCentre(0x00000000, 0xC80A0001, 0x00000100, 0xC8FFFFFF, 8), 0x00FF00FDu);
-        EXPECT_EQ(LightCentre(0x64006464, 0xC80A0001, 0x00000100, 0xC8FFFFFF, 0), 0x00086364u);
+        EXPECT_EQ(LightOne(0x00000000, 0xC80A0001, 0x00000100, 0xC8FFFFFF, 8), 0x00FF00FDu);
+        EXPECT_EQ(LightOne(0x64006464, 0xC80A0001, 0x00000100, 0xC8FFFFFF, 0), 0x00086364u);
         // Shifts outside 0..15 keep only the sign: no byte moves by more than one here.
         for (int32_t nBump : {9, 20, -8, INT32_MIN, INT32_MAX}) {
-            EXPECT_EQ(LightCentre(0x64006464, 0xC80A0001, 0x00000100, 0xC8FFFFFF, nBump), 0x63006364u)
-                << nBump;
+            EXPECT_EQ(LightOne(0x64006464, 0xC80A0001, 0x00000100, 0xC8FFFFFF, nBump), 0x63006364u) << nBump;
         }
         // A light byte of 0 leaves the byte alone; slope 255 under light 255 wraps to -511 and darkens.
-        EXPECT_EQ(LightCentre(0x64646464, 0xFFFFFFFF, 0x00000000, 0x00FF0000, 5), 0x64246464u);
+        EXPECT_EQ(LightOne(0x64646464, 0xFFFFFFFF, 0x00000000, 0x00FF0000, 5), 0x64246464u);
         // A flat neighbourhood changes nothing.
-        EXPECT_EQ(LightCentre(0x64646464, 0x80808080, 0x80808080, 0xFFFFFFFF, 8), 0x64646464u);
+        EXPECT_EQ(LightOne(0x64646464, 0x80808080, 0x80808080, 0xFFFFFFFF, 8), 0x64646464u);
     }
 }
 
