@@ -9,6 +9,13 @@
 //     SImage frame(320, 240);                                  // pixels zero-filled
 //     SImage digit("4_BMP", LOAD_RESOURCE, hModule);          // the picture's size
 //     frame.Blit(10, 10, digit, BLIT_ADD);
+//     SImage light(640, 640);
+//     light.BuildDirectionTable(1);                            // set-up only
+//     light.DrawGlow(320, 0x00FFFFFF);
+//     frame.BumpLight(heightMap, 160, 120, light, 5);          // every frame
+//
+// The per-pixel work runs in the fastest instruction-set form the processor has (imaging/PixelOps.h); every
+// form gives the same bytes.
 //
 // Every failure throws SString with the system's message: the BMP checks, "%sをオープンできませんでした。\n"
 // and the other input messages (framework/SInput.h), the allocator's out-of-memory message.
