@@ -18,3 +18,7 @@ void HeadlessSetTickCount(uint32_t dwMs) {
 void HeadlessAdvanceTickCount(uint32_t dwMs) {
     g_dwTickCount.fetch_add(dwMs);
 }
+
+uint32_t PlatformMilliseconds() {
+    return g_dwTickCount.load();
+}

@@ -1,7 +1,8 @@
-// What the headless platform lets a test or tool see and steer: the captured debug output and the
-// simulated clock. Safe to call from any thread.
+// What the headless platform lets a test or tool see and steer: the captured debug output, the
+// simulated clock and the timers it drives. Safe to call from any thread.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -12,3 +13,11 @@ void HeadlessClearDebugText();
 // Sets and advances the simulated tick count that PlatformTickCount returns.
 void HeadlessSetTickCount(uint32_t dwMs);
 void HeadlessAdvanceTickCount(uint32_t dwMs);
+
+// Advances the simulated clock one millisecond at a time, dwMs times; after each step every timer that
+// has become due runs its callback on the caller's thread, in the order the timers were started.
+void HeadlessStepTimers(uint32_t dwMs);
+// Timers started and not yet killed.
+size_t HeadlessLiveTimers();
+// The timer period raised at start-up and not yet restored; 0 when none is.
+uint32_t HeadlessRaisedTimerPeriod();

@@ -9,3 +9,7 @@ uint32_t PlatformTickCount() {
         static_cast<uint64_t>(ts.tv_sec) * 1000u + static_cast<uint64_t>(ts.tv_nsec) / 1000000u;
     return static_cast<uint32_t>(qwMs);
 }
+
+uint32_t PlatformMilliseconds() {
+    return PlatformTickCount();
+}

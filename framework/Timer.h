@@ -1,0 +1,21 @@
+// Periodic multimedia timers at the finest resolution: the frame-rate latch (1000 ms) and the music
+// tick (1 ms).
+//
+// Before main the process reads the timer's capabilities into g_TimeCaps and raises the system timer
+// resolution to the minimum period; it is lowered again at exit. TimerSetEvent starts a periodic timer
+// whose callback runs on the timer's own thread with the user value given; it returns 0 on failure and
+// the caller decides what that means. After TimerKillEvent returns, no callback of that timer runs or
+// starts; it must not be called from that timer's own callback.
+#pragma once
+
+#include "platform/Timer.h"
+
+#include <cstdint>
+
+using TimerCallback = PlatformTimerProc;
+
+// Filled once before main; only wPeriodMin is used.
+extern PlatformTimeCaps g_TimeCaps;
+
+uint32_t TimerSetEvent(uint32_t uDelay, TimerCallback pfnCallback, uintptr_t dwUser);
+void TimerKillEvent(uint32_t uTimerId);

@@ -1,0 +1,102 @@
+#include "platform/Timer.h"
+#include "platform/Clock.h"
+#include "platform/headless/Headless.h"
+
+#include <atomic>
+#include <mutex>
+#include <vector>
+
+namespace {
+
+struct SteppedTimer {
+    uint32_t uId;
+    uint32_t uDelay;
+    uint32_t dwNextDue; // simulated time of the next callback
+    PlatformTimerProc pfnCallback;
+    uintptr_t dwUser;
+};
+
+std::mutex g_timerLock;
+std::vector<SteppedTimer> g_timers;
+uint32_t g_uLastId = 0;
+std::atomic<uint32_t> g_uRaisedPeriod{0};
+
+} // namespace
+
+void PlatformTimerGetDevCaps(PlatformTimeCaps* pCaps) {
+    pCaps->wPeriodMin = 1;
+    pCaps->wPeriodMax = 1000000;
+}
+
+void PlatformTimerBeginPeriod(uint32_t uPeriod) {
+    g_uRaisedPeriod.store(uPeriod);
+}
+
+void PlatformTimerEndPeriod(uint32_t) {
+    g_uRaisedPeriod.store(0);
+}
+
+uint32_t HeadlessRaisedTimerPeriod() {
+    return g_uRaisedPeriod.load();
+}
+
+uint32_t PlatformTimerSetEvent(uint32_t uDelay, uint32_t, PlatformTimerProc pfnCallback, uintptr_t dwUser) {
+    if (uDelay == 0 || pfnCallback == nullptr) {
+        return 0;
+    }
+    std::lock_guard<std::mutex> lock(g_timerLock);
+    const uint32_t uId = ++g_uLastId;
+    g_timers.push_back(SteppedTimer{uId, uDelay, PlatformTickCount() + uDelay, pfnCallback, dwUser});
+    return uId;
+}
+
+bool PlatformTimerKillEvent(uint32_t uTimerId) {
+    std::lock_guard<std::mutex> lock(g_timerLock);
+    for (size_t i = 0; i < g_timers.size(); ++i) {
+        if (g_timers[i].uId == uTimerId) {
+            g_timers.erase(g_timers.begin() + static_cast<std::ptrdiff_t>(i));
+            return true;
+        }
+    }
+    return false;
+}
+
+size_t HeadlessLiveTimers() {
+    std::lock_guard<std::mutex> lock(g_timerLock);
+    return g_timers.size();
+}
+
+void HeadlessStepTimers(uint32_t dwMs) {
+    for (uint32_t step = 0; step < dwMs; ++step) {
+        HeadlessAdvanceTickCount(1);
+        const uint32_t dwNow = PlatformTickCount();
+        // Callbacks run without the lock, so that they may start or kill timers; each due timer is
+        // looked up again by id, since an earlier callback may have killed it.
+        std::vector<uint32_t> due;
+        {
+            std::lock_guard<std::mutex> lock(g_timerLock);
+            for (SteppedTimer& timer : g_timers) {
+                if (static_cast<int32_t>(dwNow - timer.dwNextDue) >= 0) {
+                    due.push_back(timer.uId);
+                    timer.dwNextDue = dwNow + timer.uDelay;
+                }
+            }
+        }
+        for (uint32_t uId : due) {
+            PlatformTimerProc pfnCallback = nullptr;
+            uintptr_t dwUser = 0;
+            {
+                std::lock_guard<std::mutex> lock(g_timerLock);
+                for (const SteppedTimer& timer : g_timers) {
+                    if (timer.uId == uId) {
+                        pfnCallback = timer.pfnCallback;
+                        dwUser = timer.dwUser;
+                    }
+                }
+            }
+            if (pfnCallback != nullptr) {
+                pfnCallback(uId, 0, dwUser, 0, 0);
+            }
+        }
+    }
+}

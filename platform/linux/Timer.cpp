@@ -1,0 +1,138 @@
+#include "platform/Timer.h"
+
+#include <atomic>
+#include <cerrno>
+#include <memory>
+#include <mutex>
+#include <system_error>
+#include <thread>
+#include <time.h>
+#include <vector>
+
+namespace {
+
+// One thread per timer, sleeping to absolute deadlines on CLOCK_MONOTONIC so that the period does not
+// drift with the time the callback takes. A deadline already past when the callback returns is skipped,
+// not made up with a burst of calls.
+struct PeriodicTimer {
+    uint32_t uId = 0;
+    uint64_t qwPeriodNs = 0;
+    PlatformTimerProc pfnCallback = nullptr;
+    uintptr_t dwUser = 0;
+    std::atomic<bool> bStop{false};
+    std::thread thread;
+
+    void Run() {
+        timespec deadline = Now();
+        for (;;) {
+            // Every missed deadline is skipped: the next one is the first still ahead.
+            const timespec now = Now();
+            do {
+                AddNs(deadline, qwPeriodNs);
+            } while (!Before(now, deadline));
+            if (!SleepUntil(deadline)) {
+                return;
+            }
+            const uint64_t qwDeadlineNs = static_cast<uint64_t>(deadline.tv_sec) * 1000000000u +
+                                          static_cast<uint64_t>(deadline.tv_nsec);
+            pfnCallback(uId, 0, dwUser, static_cast<uintptr_t>(qwDeadlineNs), 0);
+        }
+    }
+
+    // Sleeps to the deadline in slices of at most 10 ms, so that a kill of a slow timer returns soon.
+    // False when the timer is being killed.
+    bool SleepUntil(const timespec& deadline) {
+        for (;;) {
+            if (bStop.load(std::memory_order_acquire)) {
+                return false;
+            }
+            timespec slice = Now();
+            AddNs(slice, 10000000u);
+            if (Before(deadline, slice)) {
+                slice = deadline;
+            }
+            while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &slice, nullptr) == EINTR) {
+            }
+            if (!Before(Now(), deadline)) {
+                return !bStop.load(std::memory_order_acquire);
+            }
+        }
+    }
+
+    static timespec Now() {
+        timespec ts{};
+        clock_gettime(CLOCK_MONOTONIC, &ts);
+        return ts;
+    }
+    static void AddNs(timespec& ts, uint64_t qwNs) {
+        const uint64_t qwTotal = static_cast<uint64_t>(ts.tv_nsec) + qwNs;
+        ts.tv_sec += static_cast<time_t>(qwTotal / 1000000000u);
+        ts.tv_nsec = static_cast<long>(qwTotal % 1000000000u);
+    }
+    static bool Before(const timespec& a, const timespec& b) {
+        return a.tv_sec < b.tv_sec || (a.tv_sec == b.tv_sec && a.tv_nsec < b.tv_nsec);
+    }
+};
+
+std::mutex g_timerLock;
+std::vector<std::unique_ptr<PeriodicTimer>> g_timers;
+uint32_t g_uLastId = 0;
+
+} // namespace
+
+void PlatformTimerGetDevCaps(PlatformTimeCaps* pCaps) {
+    pCaps->wPeriodMin = 1;
+    pCaps->wPeriodMax = 1000000;
+}
+
+// Linux timers already sleep to the nanosecond; there is no system resolution to raise.
+void PlatformTimerBeginPeriod(uint32_t) {}
+void PlatformTimerEndPeriod(uint32_t) {}
+
+uint32_t PlatformTimerSetEvent(uint32_t uDelay, uint32_t, PlatformTimerProc pfnCallback, uintptr_t dwUser) {
+    if (uDelay == 0 || pfnCallback == nullptr) {
+        return 0;
+    }
+    auto pTimer = std::make_unique<PeriodicTimer>();
+    pTimer->qwPeriodNs = static_cast<uint64_t>(uDelay) * 1000000u;
+    pTimer->pfnCallback = pfnCallback;
+    pTimer->dwUser = dwUser;
+    std::lock_guard<std::mutex> lock(g_timerLock);
+    pTimer->uId = ++g_uLastId;
+    if (pTimer->uId == 0) {
+        pTimer->uId = ++g_uLastId;
+    }
+    try {
+        PeriodicTimer* pRaw = pTimer.get();
+        pTimer->thread = std::thread([pRaw] { pRaw->Run(); });
+    } catch (const std::system_error&) {
+        return 0;
+    }
+    g_timers.push_back(std::move(pTimer));
+    return g_timers.back()->uId;
+}
+
+bool PlatformTimerKillEvent(uint32_t uTimerId) {
+    std::unique_ptr<PeriodicTimer> pTimer;
+    {
+        std::lock_guard<std::mutex> lock(g_timerLock);
+        for (size_t i = 0; i < g_timers.size(); ++i) {
+            if (g_timers[i]->uId != uTimerId) {
+                continue;
+            }
+            // Joining its own thread would never return: a callback cannot kill its own timer.
+            if (g_timers[i]->thread.get_id() == std::this_thread::get_id()) {
+                return false;
+            }
+            pTimer = std::move(g_timers[i]);
+            g_timers.erase(g_timers.begin() + static_cast<std::ptrdiff_t>(i));
+            break;
+        }
+    }
+    if (!pTimer) {
+        return false;
+    }
+    pTimer->bStop.store(true, std::memory_order_release);
+    pTimer->thread.join();
+    return true;
+}
