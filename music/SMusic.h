@@ -16,6 +16,7 @@
 //     pMusic->Play();   // ... Stop(); DeleteObject(pMusic);
 #pragma once
 
+#include "framework/SInput.h" // LoadType
 #include "platform/MidiOut.h"
 #include "platform/PlatformTypes.h"
 
