@@ -15,6 +15,8 @@ packages=(
     # the settings dialog: Qt 6 Widgets (QtTest and the offscreen platform plugin come with it), and a
     # Japanese font for its labels, found through fontconfig
     qt6-base-dev fonts-ipafont-gothic fontconfig
+    # music: the in-process synthesizer, its audio output and a General MIDI soundfont
+    libfluidsynth-dev libsdl2-dev timgm6mb-soundfont
 )
 
 missing=()
