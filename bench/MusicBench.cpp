@@ -5,6 +5,7 @@
 #include "music/SMusic.h"
 #include "platform/MidiOut.h"
 #include "platform/headless/Headless.h"
+#include "resources/BuiltinResources.h"
 
 #include <benchmark/benchmark.h>
 
@@ -25,6 +26,7 @@ public:
 };
 
 void BM_MusicTick_builtin(benchmark::State& state) {
+    RegisterBuiltinResources();
     DiscardMidiOut output;
     SMusic music(&output);
     try {

@@ -4,6 +4,7 @@
 #include "music/SMusic.h"
 #include "music/SmfTestData.h"
 #include "platform/headless/Headless.h"
+#include "resources/BuiltinResources.h"
 
 #include <gtest/gtest.h>
 
@@ -61,6 +62,25 @@ TEST(SynthWavOut, RendersTheSongInSimulatedTime) {
     // Silence before the chord, audible sound while it plays.
     EXPECT_LT(Rms(wav, 0.0, 0.45), 1.0);
     EXPECT_GT(Rms(wav, 0.6, 0.9), 300.0);
+}
+
+TEST(SynthWavOut, TheBuiltinSongIsAudibleAndUnclipped) {
+    RegisterBuiltinResources();
+    const std::string path = (std::filesystem::temp_directory_path() / "lumivorra-builtin-test.wav").string();
+    {
+        SynthWavOut output(path);
+        SMusic music(&output);
+        music.Load("ID_MIDI", LOAD_RESOURCE, nullptr);
+        HeadlessSetTickCount(0);
+        music.Play();
+        ASSERT_TRUE(output.RunMilliseconds(10000));
+        EXPECT_LT(output.Peak(), 32767);
+    }
+    std::ifstream in(path, std::ios::binary);
+    const Bytes wav((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::remove(path.c_str());
+    ASSERT_EQ(wav.size(), 44u + 441000u * 4);
+    EXPECT_GT(Rms(wav, 0.0, 10.0), 300.0); // about -40 dB of full scale
 }
 
 TEST(SynthWavOut, WithoutASoundfontTheOutputDoesNotOpen) {

@@ -15,6 +15,7 @@
 #include "platform/headless/Headless.h"
 #include "platform/headless/HeadlessMidiOut.h"
 #include "platform/headless/SynthWavOut.h"
+#include "resources/BuiltinResources.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -110,6 +111,7 @@ bool ParseNumber(const char* pszText, double dMax, double* pdValue) {
 } // namespace
 
 int main(int argc, char** argv) {
+    RegisterBuiltinResources();
     std::string dumpSong, wavPath, song = "builtin";
     double dMs = -1, dSeconds = -1;
     for (int i = 1; i < argc; ++i) {
