@@ -4,7 +4,6 @@
 #include "music/SMusic.h"
 #include "music/SmfTestData.h"
 #include "platform/headless/HeadlessMidiOut.h"
-#include "resources/BuiltinResources.h"
 
 #include <gtest/gtest.h>
 
@@ -75,17 +74,6 @@ TEST(SMusicLoad, KeepsTheHeaderAndACopyOfEveryTrack) {
     EXPECT_EQ(music.m_wTracks, 1);
     EXPECT_EQ(music.m_wTimeBase, 96);
     EXPECT_EQ(music.m_hMidiOut, &output);
-}
-
-TEST(SMusicLoad, TheBuiltinSongLoads) {
-    RegisterBuiltinResources();
-    HeadlessMidiOut output;
-    SMusic music(&output);
-    SetTraceSink(CaptureTrace);
-    g_trace.clear();
-    music.Load("ID_MIDI", LOAD_RESOURCE, nullptr);
-    SetTraceSink(nullptr);
-    EXPECT_NE(g_trace.find("SMusic: Format=1 TimeBase=480 Tracks=33\n"), std::string::npos);
 }
 
 TEST(SMusicLoad, ChunkTypesAreNotLookedAtAndLongerHeadersAreSkipped) {

@@ -33,6 +33,14 @@ double Rms(const Bytes& wav, double dBegin, double dEnd) {
     return std::sqrt(dSum / static_cast<double>(nLast - nFirst));
 }
 
+// The whole file, which is then removed.
+Bytes TakeFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    Bytes bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::remove(path.c_str());
+    return bytes;
+}
+
 } // namespace
 
 TEST(SynthWavOut, RendersTheSongInSimulatedTime) {
@@ -52,9 +60,7 @@ TEST(SynthWavOut, RendersTheSongInSimulatedTime) {
         EXPECT_GT(output.Peak(), 0);
         EXPECT_LT(output.Peak(), 32767); // not clipped
     }
-    std::ifstream in(path, std::ios::binary);
-    const Bytes wav((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    std::remove(path.c_str());
+    const Bytes wav = TakeFile(path);
     ASSERT_EQ(wav.size(), 44u + 66150u * 4);
     EXPECT_EQ(Le32(wav, 4), wav.size() - 8);
     EXPECT_EQ(Le32(wav, 24), 44100u);
@@ -76,9 +82,7 @@ TEST(SynthWavOut, TheBuiltinSongIsAudibleAndUnclipped) {
         ASSERT_TRUE(output.RunMilliseconds(10000));
         EXPECT_LT(output.Peak(), 32767);
     }
-    std::ifstream in(path, std::ios::binary);
-    const Bytes wav((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    std::remove(path.c_str());
+    const Bytes wav = TakeFile(path);
     ASSERT_EQ(wav.size(), 44u + 441000u * 4);
     EXPECT_GT(Rms(wav, 0.0, 10.0), 300.0); // about -40 dB of full scale
 }
