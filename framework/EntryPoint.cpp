@@ -1,0 +1,41 @@
+#include "framework/EntryPoint.h"
+
+#include "framework/Debug.h"
+#include "framework/Memory.h"
+#include "framework/Processor.h"
+#include "framework/SString.h"
+
+namespace {
+
+template <class Body>
+int GuardedMain(AppFactory pfnCreate, void* pContext, Body body) {
+    if (HasMMX() == 0) {
+        return 0;
+    }
+    SFrmWork* pApp = nullptr;
+    try {
+        pApp = pfnCreate(pContext);
+        body(*pApp);
+        DeleteObject(pApp);
+        return 1;
+    } catch (const SString& error) {
+        // The message can hold user text such as a file name: never a format.
+        DebugPrint("%s", error.Text());
+        DeleteObject(pApp);
+        return 0;
+    }
+}
+
+} // namespace
+
+int ScreenSaverMain(ModuleHandle hInstance, const char* pszCmdLine, AppFactory pfnCreate, void* pContext) {
+    return GuardedMain(pfnCreate, pContext, [&](SFrmWork& app) { app.Start(hInstance, pszCmdLine); });
+}
+
+int WindowedMain(ModuleHandle hInstance, int32_t nWidth, int32_t nHeight, AppFactory pfnCreate,
+                 void* pContext) {
+    return GuardedMain(pfnCreate, pContext, [&](SFrmWork& app) {
+        app.CreateMainWindow(hInstance, 2, nWidth, nHeight);
+        app.Run();
+    });
+}
