@@ -17,6 +17,8 @@ packages=(
     qt6-base-dev fonts-ipafont-gothic fontconfig
     # music: the in-process synthesizer, its audio output and a General MIDI soundfont
     libfluidsynth-dev libsdl2-dev timgm6mb-soundfont
+    # frames of the scene written as PNG by lumivorra-render
+    libpng-dev
 )
 
 missing=()
