@@ -53,7 +53,7 @@ void SFrmWork::Start(ModuleHandle hInstance, const char* pszCmdLine) {
     if (PlatformFindWindow(ClassName(), WindowName())) {
         return;
     }
-    if (pszCmdLine[0] == '\0') {
+    if (pszCmdLine == nullptr || pszCmdLine[0] == '\0') {
         OnConfig();
         return;
     }
