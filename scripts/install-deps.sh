@@ -19,6 +19,10 @@ packages=(
     libfluidsynth-dev libsdl2-dev timgm6mb-soundfont
     # frames of the scene written as PNG by lumivorra-render
     libpng-dev
+    # the screen saver's window: SDL2 (above) and Xlib for preview windows inside a host's window
+    libx11-dev
+    # the program's tests on a virtual display: the X server, input, window lookup, screenshots
+    xvfb xdotool x11-utils imagemagick
 )
 
 missing=()
