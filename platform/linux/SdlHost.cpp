@@ -37,6 +37,8 @@ struct HostWindow {
     Window xHost = 0;
     bool bHostGone = false; // the host window was destroyed: draw nothing, destroy at the next message
     int nLockFd = -1;       // full screen: the single-instance lock
+    uint32_t dwShown = 0;   // pictures shown, and the time of the first
+    std::chrono::steady_clock::time_point firstShown;
     std::atomic<int32_t> nClientWidth{0};
     std::atomic<int32_t> nClientHeight{0};
 };
@@ -149,6 +151,12 @@ HostWindow* Register(HostWindow* pWindow, const WindowClass& wc) {
 
 // Frees what the window holds; its procedure has already seen WMSG_DESTROY (or is gone with the program).
 void Free(HostWindow* pWindow) {
+    if (pWindow->dwShown > 1) {
+        const double dSeconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - pWindow->firstShown).count();
+        Trace("SdlHost: %u frames shown in %.2f s (%.1f per second).\n", pWindow->dwShown, dSeconds,
+              (pWindow->dwShown - 1) / dSeconds);
+    }
     {
         std::lock_guard<std::mutex> lock(g_mutex);
         std::erase(g_live, pWindow->hWnd);
@@ -305,6 +313,9 @@ bool Draw(const PresentRequest& request) {
         }
     }
     SDL_RenderPresent(pWindow->pRenderer);
+    if (pWindow->dwShown++ == 0) {
+        pWindow->firstShown = std::chrono::steady_clock::now();
+    }
     return true;
 }
 
