@@ -1,0 +1,263 @@
+#!/usr/bin/env python3
+"""The lumivorra program on a virtual display (Xvfb): what a user sees and does, checked from outside with
+screenshots (ImageMagick's import), synthetic input (xdotool) and exit codes.
+
+    ProgramTest.py PATH/TO/lumivorra CASE     (CASE: one of the functions named in CASES)
+
+Each case gets its own X server, settings folder and lock folder, so that cases and other users' runs on
+the same machine never meet. Fails with a message and exit code 1.
+"""
+import os
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+
+# 16:9, so that the 4:3 picture is letterboxed: 100 black columns on each side.
+SCREEN_W, SCREEN_H = 800, 450
+LETTERBOX = (SCREEN_W - SCREEN_H * 4 // 3) // 2
+
+
+class Failure(Exception):
+    pass
+
+
+def check(condition, message):
+    if not condition:
+        raise Failure(message)
+
+
+class Session:
+    def __init__(self, program):
+        self.program = program
+        self.folder = tempfile.TemporaryDirectory(prefix="lumivorra-xvfb-")
+        read_fd, write_fd = os.pipe()
+        self.xvfb = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(write_fd), "-screen", "0", f"{SCREEN_W}x{SCREEN_H}x24", "-nolisten", "tcp"],
+            pass_fds=[write_fd], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        os.close(write_fd)
+        with os.fdopen(read_fd) as pipe:
+            number = pipe.readline().strip()
+        check(number.isdigit(), "Xvfb did not start")
+        runtime = os.path.join(self.folder.name, "run")
+        os.mkdir(runtime, 0o700)
+        self.env = dict(os.environ, DISPLAY=":" + number, XDG_RUNTIME_DIR=runtime,
+                        XDG_CONFIG_HOME=os.path.join(self.folder.name, "config"), LUMIVORRA_TRACE="1")
+        self.env.pop("XSCREENSAVER_WINDOW", None)
+        self.logs = []
+        self.processes = []
+
+    def close(self):
+        for process in self.processes:
+            if process.poll() is None:
+                process.kill()
+                process.wait()
+        self.xvfb.terminate()
+        self.xvfb.wait()
+        self.folder.cleanup()
+
+    def start(self, *args):
+        log = tempfile.TemporaryFile(dir=self.folder.name)
+        self.logs.append(log)
+        process = subprocess.Popen([self.program, *args], env=self.env, stdout=log, stderr=log)
+        self.processes.append(process)
+        return process
+
+    def stderr_of(self, index=-1):
+        log = self.logs[index]
+        log.seek(0)
+        return log.read().decode("utf-8", "replace")
+
+    def tool(self, *args):
+        return subprocess.run(args, env=self.env, capture_output=True, text=True, timeout=20).stdout
+
+    def find_window(self, name, timeout=15.0):
+        deadline = time.monotonic() + timeout
+        while time.monotonic() < deadline:
+            ids = self.tool("xdotool", "search", "--name", name).split()
+            if ids:
+                return int(ids[0])
+            time.sleep(0.1)
+        raise Failure(f"no window named {name!r} appeared")
+
+    def screenshot(self):
+        """The root window as rows of (r, g, b) bytes."""
+        data = subprocess.run(["import", "-window", "root", "-depth", "8", "ppm:-"], env=self.env,
+                              capture_output=True, timeout=20).stdout
+        fields = data.split(maxsplit=4)
+        check(fields[0] == b"P6", "import gave no picture")
+        width, height = int(fields[1]), int(fields[2])
+        return width, height, fields[4]
+
+    @staticmethod
+    def mean(shot, left, top, right, bottom):
+        width, _, pixels = shot
+        total = 0
+        for y in range(top, bottom):
+            row = pixels[(y * width + left) * 3:(y * width + right) * 3]
+            total += sum(row)
+        return total / ((right - left) * (bottom - top) * 3)
+
+
+def wait_exit(process, timeout):
+    try:
+        return process.wait(timeout=timeout)
+    except subprocess.TimeoutExpired:
+        return None
+
+
+def alive_after(process, seconds):
+    return wait_exit(process, seconds) is None
+
+
+def start_full_screen(session):
+    process = session.start("/s")
+    session.find_window("^Lumivorra$")
+    time.sleep(1.5)  # the scene built and running
+    check(process.poll() is None, "the screen saver ended by itself: " + session.stderr_of())
+    return process
+
+
+def full_screen(session):
+    """/s shows the lit swarm letterboxed to 4:3; system keys do not close it, a second start does nothing;
+    any key closes it after a fade presented at display speed, with exit code 1."""
+    process = start_full_screen(session)
+    shot = session.screenshot()
+    check(shot[0] == SCREEN_W and shot[1] == SCREEN_H, "unexpected screen size")
+    picture = session.mean(shot, LETTERBOX, 0, SCREEN_W - LETTERBOX, SCREEN_H)
+    bars = max(session.mean(shot, 0, 0, LETTERBOX, SCREEN_H),
+               session.mean(shot, SCREEN_W - LETTERBOX, 0, SCREEN_W, SCREEN_H))
+    check(picture > 8, f"the picture is black (mean {picture:.1f})")
+    check(bars == 0, f"the letterbox bars are not black (mean {bars:.2f})")
+
+    second = session.start("/s")
+    check(wait_exit(second, 5) == 1, "a second /s did not exit with 1 at once")
+    check(process.poll() is None, "the second start ended the first")
+
+    session.tool("xdotool", "key", "alt+x", "F10")
+    check(alive_after(process, 0.7), "a system key closed the screen saver")
+
+    before = session.mean(session.screenshot(), LETTERBOX, 0, SCREEN_W - LETTERBOX, SCREEN_H)
+    session.tool("xdotool", "key", "a")
+    pressed = time.monotonic()
+    time.sleep(0.3)
+    during = session.mean(session.screenshot(), LETTERBOX, 0, SCREEN_W - LETTERBOX, SCREEN_H)
+    code = wait_exit(process, 10)
+    took = time.monotonic() - pressed
+    check(code == 1, f"exit code {code} after a key")
+    check(during < before * 0.75, f"no fade visible ({before:.1f} before, {during:.1f} during)")
+    # 32 fade frames at no more than the display's 60 Hz.
+    check(took > 0.5, f"closed {took:.2f} s after the key: the fade was not paced")
+
+
+def mouse(session):
+    """The fifth mouse-move message closes the screen saver, the four before it do not (the first is the
+    one a fresh full-screen window gets by itself); a button closes it; SIGINT ends it as a close does."""
+    process = start_full_screen(session)
+    for step in range(1, 4):
+        session.tool("xdotool", "mousemove", str(40 * step), str(30 * step))
+        check(alive_after(process, 0.4), f"move {step + 1} closed the screen saver")
+    session.tool("xdotool", "mousemove", "300", "200")
+    check(wait_exit(process, 10) == 1, "the fifth move did not close it with exit code 1")
+
+    process = start_full_screen(session)
+    session.tool("xdotool", "click", "3")
+    check(wait_exit(process, 10) == 1, "a button did not close it with exit code 1")
+
+    process = start_full_screen(session)
+    process.send_signal(signal.SIGINT)
+    check(wait_exit(process, 10) == 1, "SIGINT did not end it with exit code 1")
+    check("SMusic: Play stop." in session.stderr_of(), "the music was not stopped on SIGINT")
+
+
+def window(session):
+    """--window runs in a plain window that only Esc closes."""
+    process = session.start("--window")
+    window_id = session.find_window("^Lumivorra$")
+    time.sleep(1.5)
+    geometry = session.tool("xdotool", "getwindowgeometry", str(window_id))
+    check("320x240" in geometry, "the client area is not 320x240: " + geometry)
+    session.tool("xdotool", "mousemove", "--window", str(window_id), "50", "50")
+    session.tool("xdotool", "windowfocus", "--sync", str(window_id))
+    for step in range(6):
+        session.tool("xdotool", "mousemove", "--window", str(window_id), str(60 + 10 * step), "60")
+    session.tool("xdotool", "key", "a", "space")
+    session.tool("xdotool", "click", "1")
+    check(alive_after(process, 0.7), "input other than Esc closed the window")
+    session.tool("xdotool", "key", "Escape")
+    check(wait_exit(process, 10) == 1, "Esc did not close the window with exit code 1")
+
+
+def preview(session):
+    """/p ID draws into the host window and ends when the host is destroyed; --window-id takes 0x-hex and
+    SIGTERM ends it; a bad handle ends with the window-creation message and exit code 0."""
+    host = subprocess.Popen(["xmessage", "-geometry", "400x300+20+20", "-name", "lumivorrahost", "host"],
+                            env=session.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    try:
+        host_id = int(session.tool("sh", "-c", "sleep 0.5; xdotool search --sync --classname lumivorrahost").split()[0])
+        process = session.start("/p", str(host_id))
+        time.sleep(2.0)
+        check(process.poll() is None, "the preview ended by itself: " + session.stderr_of())
+        inside = session.mean(session.screenshot(), 40, 40, 400, 300)
+        check(inside > 8, f"nothing drawn into the host window (mean {inside:.1f})")
+        host.kill()
+        host.wait()
+        check(wait_exit(process, 3) == 1, "the preview did not end with the host window")
+    finally:
+        host.kill()
+        host.wait()
+
+    host = subprocess.Popen(["xmessage", "-name", "lumivorrahost2", "host"], env=session.env,
+                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    try:
+        host_id = int(session.tool("sh", "-c", "sleep 0.5; xdotool search --sync --classname lumivorrahost2").split()[0])
+        process = session.start("--window-id", hex(host_id))
+        time.sleep(2.0)
+        check(process.poll() is None, "--window-id ended by itself: " + session.stderr_of())
+        process.send_signal(signal.SIGTERM)
+        check(wait_exit(process, 10) == 1, "SIGTERM did not end the preview with exit code 1")
+    finally:
+        host.kill()
+        host.wait()
+
+    for args in (["/p", "12345"], ["/p"], ["--window-id", "nonsense"]):
+        process = session.start(*args)
+        code = wait_exit(process, 10)
+        check(code == 0, f"{args}: exit code {code}")
+        check("failed CreateWindowEx(...) 返値=NULL" in session.stderr_of(), f"{args}: no message")
+
+
+def configure(session):
+    """/c opens the settings dialog; closing it ends the program with exit code 1."""
+    process = session.start("/c")
+    dialog = session.find_window("Lumivorra 設定")
+    time.sleep(0.5)
+    session.tool("xdotool", "windowfocus", "--sync", str(dialog))
+    session.tool("xdotool", "key", "Escape")
+    check(wait_exit(process, 10) == 1, "the dialog did not end with exit code 1: " + session.stderr_of())
+
+
+CASES = {f.__name__: f for f in (full_screen, mouse, window, preview, configure)}
+
+
+def main():
+    program, case = sys.argv[1], sys.argv[2]
+    session = Session(program)
+    try:
+        CASES[case](session)
+    except Failure as failure:
+        print(f"{case}: {failure}")
+        for index in range(len(session.logs)):
+            print(f"--- output of run {index + 1}:\n{session.stderr_of(index)}")
+        return 1
+    finally:
+        for log in session.logs:
+            log.close()
+        session.close()
+    print(f"{case}: passed")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
