@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# Builds Lumivorra and starts the screen saver in a window with its built-in height map and song.
+# Builds Lumivorra and starts the screen saver in a window (`lumivorra --window`: Esc closes it). With no
+# settings of your own it shows the built-in height map and plays the built-in song.
+# Without a display it renders a frame of the scene and a stretch of the song instead, and says where.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -7,12 +9,14 @@ bash scripts/install-deps.sh
 cmake --preset linux >/dev/null
 cmake --build --preset linux
 
-if [ -x build/linux/lumivorra ]; then
+if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
     exec build/linux/lumivorra --window "$@"
 fi
+build/linux/tools/lumivorra-render --frames 120 --seed 7 --png docs/preview.png >/dev/null
+build/linux/tools/lumivorra-render --wav build/linux/preview.wav --seconds 20 2>/dev/null
 cat <<'MSG'
-The imaging core (images, 24-bit BMP loading, clear, fade and blits) is built and tested, but the
-screen-saver program itself is not part of this checkout yet: there is nothing to show on the screen.
-The settings dialog is: build/linux/platform/lumivorra-config opens it.
-Run scripts/test.sh to exercise what exists.
+No display here, so nothing can be shown on the screen. Rendered instead, without one:
+  docs/preview.png          frame 120 of the scene (seed 7, the built-in height map, 40 balls)
+  build/linux/preview.wav   the first 20 s of the built-in song, as the synthesizer plays it
+On a desktop, `bash scripts/run.sh` opens the screen saver in a window.
 MSG

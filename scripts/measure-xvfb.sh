@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# Measures the CPU use and the frame rate of `lumivorra /s` on a virtual display (Xvfb).
+#   scripts/measure-xvfb.sh [SECONDS] [WIDTHxHEIGHT]     (defaults: 10 s, 1280x720)
+# Builds the default preset first. CPU use is the process's user + system time over the SECONDS after
+# start-up, in percent of one core; the frame rate is what the program counts itself while its window
+# is open (its trace line "SdlHost: ... frames shown").
+set -euo pipefail
+cd "$(dirname "$0")/.."
+seconds=${1:-10}
+screen=${2:-1280x720}
+
+cmake --preset linux >/dev/null
+cmake --build --preset linux >/dev/null
+
+work=$(mktemp -d)
+trap 'kill "$xvfb" 2>/dev/null || true; rm -rf "$work"' EXIT
+exec 3> >(cat >"$work/display")
+Xvfb -displayfd 3 -screen 0 "${screen}x24" -nolisten tcp >/dev/null 2>&1 &
+xvfb=$!
+exec 3>&-
+for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+export DISPLAY=":$(cat "$work/display")" XDG_RUNTIME_DIR="$work" XDG_CONFIG_HOME="$work/config"
+export LUMIVORRA_TRACE=1
+
+build/linux/lumivorra /s 2>"$work/log" &
+pid=$!
+sleep 3
+ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
+hz=$(getconf CLK_TCK)
+p0=$(ticks "$pid"); x0=$(ticks "$xvfb")
+sleep "$seconds"
+p1=$(ticks "$pid"); x1=$(ticks "$xvfb")
+xdotool key Escape
+wait "$pid" || true
+
+echo "screen ${screen}, ${seconds} s, renderer chosen by SDL (SDL_RENDER_DRIVER overrides)"
+echo "lumivorra CPU: $(( (p1 - p0) * 100 / (hz * seconds) ))% of one core; Xvfb: $(( (x1 - x0) * 100 / (hz * seconds) ))%"
+grep "frames shown" "$work/log" || echo "no frame count (see $work/log)"
