@@ -650,7 +650,8 @@ void SdlHostShutdown() {
         g_pXDisplay = nullptr;
     }
     if (g_bVideo) {
-        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        // All of SDL: its D-Bus connection, opened with the video system, is closed only by SDL_Quit.
+        SDL_Quit();
         g_bVideo = false;
     }
 }

@@ -50,5 +50,6 @@ void SdlHostServeFor(uint32_t dwMilliseconds);
 // Async-signal-safe: a close request for every window, taken by the next PlatformGetMessage. False
 // when no window was ever made (the caller then ends the process its own way).
 bool SdlHostRequestCloseFromSignal();
-// Main thread, at the end of the program: frees the windows still there and closes the video system.
+// Main thread, at the end of the program (after the music's output is closed): frees the windows still
+// there and closes SDL.
 void SdlHostShutdown();
