@@ -3,7 +3,8 @@
 #   scripts/measure-xvfb.sh [SECONDS] [WIDTHxHEIGHT]     (defaults: 10 s, 1280x720)
 # Builds the default preset first. CPU use is the process's user + system time over the SECONDS after
 # start-up, in percent of one core; the frame rate is what the program counts itself while its window
-# is open (its trace line "SdlHost: ... frames shown").
+# is open (its trace line "SdlHost: ... frames shown"). SDL picks the renderer; SDL_RENDER_DRIVER=software
+# (or opengl, opengles2) chooses one.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-10}
@@ -33,6 +34,6 @@ p1=$(ticks "$pid"); x1=$(ticks "$xvfb")
 xdotool key Escape
 wait "$pid" || true
 
-echo "screen ${screen}, ${seconds} s, renderer chosen by SDL (SDL_RENDER_DRIVER overrides)"
+echo "screen ${screen}, ${seconds} s, $(grep -o 'renderer [a-z0-9_]*' "$work/log" || echo 'renderer unknown')"
 echo "lumivorra CPU: $(( (p1 - p0) * 100 / (hz * seconds) ))% of one core; Xvfb: $(( (x1 - x0) * 100 / (hz * seconds) ))%"
 grep "frames shown" "$work/log" || echo "no frame count (see $work/log)"

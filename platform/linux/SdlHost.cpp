@@ -142,6 +142,10 @@ HostWindow* Register(HostWindow* pWindow, const WindowClass& wc) {
         Trace("SdlHost: no renderer (%s).\n", SDL_GetError());
         return nullptr;
     }
+    SDL_RendererInfo info{};
+    if (SDL_GetRendererInfo(pWindow->pRenderer, &info) == 0) {
+        Trace("SdlHost: renderer %s.\n", info.name);
+    }
     UpdateClientSize(pWindow);
     g_windows.push_back(pWindow);
     std::lock_guard<std::mutex> lock(g_mutex);

@@ -57,10 +57,10 @@ class Session:
         self.xvfb.wait()
         self.folder.cleanup()
 
-    def start(self, *args):
+    def start(self, *args, env=None):
         log = tempfile.TemporaryFile(dir=self.folder.name)
         self.logs.append(log)
-        process = subprocess.Popen([self.program, *args], env=self.env, stdout=log, stderr=log)
+        process = subprocess.Popen([self.program, *args], env=env or self.env, stdout=log, stderr=log)
         self.processes.append(process)
         return process
 
@@ -191,7 +191,8 @@ def window(session):
 
 def preview(session):
     """/p ID draws into the host window and ends when the host is destroyed; --window-id takes 0x-hex and
-    SIGTERM ends it; a bad handle ends with the window-creation message and exit code 0."""
+    --root takes $XSCREENSAVER_WINDOW, and SIGTERM ends them; a bad handle ends with the window-creation
+    message and exit code 0."""
     host = subprocess.Popen(["xmessage", "-geometry", "400x300+20+20", "-name", "lumivorrahost", "host"],
                             env=session.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     try:
@@ -208,15 +209,19 @@ def preview(session):
         host.kill()
         host.wait()
 
-    host = subprocess.Popen(["xmessage", "-name", "lumivorrahost2", "host"], env=session.env,
+    host = subprocess.Popen(["xmessage", "-geometry", "400x300+20+20", "-name", "lumivorrahost2", "host"], env=session.env,
                             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     try:
         host_id = int(session.tool("sh", "-c", "sleep 0.5; xdotool search --sync --classname lumivorrahost2").split()[0])
-        process = session.start("--window-id", hex(host_id))
-        time.sleep(2.0)
-        check(process.poll() is None, "--window-id ended by itself: " + session.stderr_of())
-        process.send_signal(signal.SIGTERM)
-        check(wait_exit(process, 10) == 1, "SIGTERM did not end the preview with exit code 1")
+        for args, env in ((["--window-id", hex(host_id)], None),
+                          (["--root"], dict(session.env, XSCREENSAVER_WINDOW=hex(host_id)))):
+            process = session.start(*args, env=env)
+            time.sleep(2.0)
+            check(process.poll() is None, f"{args} ended by itself: " + session.stderr_of())
+            inside = session.mean(session.screenshot(), 40, 40, 400, 300)
+            check(inside > 8, f"{args}: nothing drawn into the host window (mean {inside:.1f})")
+            process.send_signal(signal.SIGTERM)
+            check(wait_exit(process, 10) == 1, f"{args}: SIGTERM did not end it with exit code 1")
     finally:
         host.kill()
         host.wait()
