@@ -45,7 +45,7 @@ struct HostWindow {
 
 enum PresentState { PRESENT_IDLE, PRESENT_PENDING, PRESENT_SERVING };
 
-// Main thread only.
+// Main thread only; g_windows is changed by the main thread under g_mutex, read by others under it.
 std::map<std::string, WindowClass> g_classes;
 std::vector<HostWindow*> g_windows;
 Display* g_pXDisplay = nullptr; // our own connection for preview windows
@@ -147,8 +147,8 @@ HostWindow* Register(HostWindow* pWindow, const WindowClass& wc) {
         Trace("SdlHost: renderer %s.\n", info.name);
     }
     UpdateClientSize(pWindow);
-    g_windows.push_back(pWindow);
     std::lock_guard<std::mutex> lock(g_mutex);
+    g_windows.push_back(pWindow);
     g_live.push_back(pWindow->hWnd);
     return pWindow;
 }
@@ -162,10 +162,11 @@ void Free(HostWindow* pWindow) {
               (pWindow->dwShown - 1) / dSeconds);
     }
     {
+        // Other threads read the list (client size, mode) under the lock.
         std::lock_guard<std::mutex> lock(g_mutex);
         std::erase(g_live, pWindow->hWnd);
+        std::erase(g_windows, pWindow);
     }
-    std::erase(g_windows, pWindow);
     if (pWindow->pTexture != nullptr) {
         SDL_DestroyTexture(pWindow->pTexture);
     }
