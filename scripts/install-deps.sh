@@ -21,6 +21,8 @@ packages=(
     libpng-dev
     # the screen saver's window: SDL2 (above) and Xlib for preview windows inside a host's window
     libx11-dev
+    # ALSA's error hook, to keep its messages off stderr when there is no sound card
+    libasound2-dev
     # OpenGL in software for SDL's renderer where no driver is (Xvfb); without it SDL draws in software
     libgl1-mesa-dri
     # the program's tests on a virtual display: the X server, input, window lookup, screenshots

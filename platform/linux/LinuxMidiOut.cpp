@@ -2,11 +2,17 @@
 
 #include "framework/Debug.h"
 
+#include <alsa/asoundlib.h>
+
 #include <chrono>
 
 namespace {
 constexpr int kSampleRate = 44100;
 constexpr int kSinkFrames = kSampleRate / 100; // 10 ms
+
+// libasound prints its own lines on stderr while SDL looks for a sound card that is not there; the one
+// line that matters is the trace below, and stderr stays for the program's error message.
+void IgnoreAlsaError(const char*, int, const char*, int, const char*, ...) {}
 } // namespace
 
 LinuxMidiOut::LinuxMidiOut(const char* const* ppszSoundFonts) : m_ppszSoundFonts(ppszSoundFonts) {}
@@ -21,6 +27,7 @@ int32_t LinuxMidiOut::Open() {
     if (nResult != MIDIOUT_OK) {
         return nResult;
     }
+    snd_lib_error_set_handler(IgnoreAlsaError);
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) == 0) {
         m_bAudioInit = true;
         SDL_AudioSpec want{};
