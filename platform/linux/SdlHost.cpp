@@ -78,6 +78,7 @@ int OnXError(Display*, XErrorEvent* pEvent) {
     return 0;
 }
 
+// The main thread, or any thread holding g_mutex.
 HostWindow* Find(WindowHandle hWnd) {
     for (HostWindow* pWindow : g_windows) {
         if (pWindow->hWnd == hWnd) {
@@ -549,16 +550,12 @@ bool PlatformFindWindow(const char* pszClassName, const char* pszTitle) {
 
 bool PlatformGetClientRect(WindowHandle hWnd, ClientRect* pRect) {
     std::lock_guard<std::mutex> lock(g_mutex);
-    if (!IsLive(hWnd)) {
+    const HostWindow* pWindow = IsLive(hWnd) ? Find(hWnd) : nullptr;
+    if (pWindow == nullptr) {
         return false;
     }
-    for (HostWindow* pWindow : g_windows) {
-        if (pWindow->hWnd == hWnd) {
-            *pRect = ClientRect{0, 0, pWindow->nClientWidth.load(), pWindow->nClientHeight.load()};
-            return true;
-        }
-    }
-    return false;
+    *pRect = ClientRect{0, 0, pWindow->nClientWidth.load(), pWindow->nClientHeight.load()};
+    return true;
 }
 
 bool SdlHostPresent(const PresentRequest& request) {
@@ -606,15 +603,8 @@ bool SdlHostSetLogicalSize(WindowHandle hWnd, int32_t nWidth, int32_t nHeight) {
 
 uint8_t SdlHostWindowMode(WindowHandle hWnd) {
     std::lock_guard<std::mutex> lock(g_mutex);
-    if (!IsLive(hWnd)) {
-        return 0;
-    }
-    for (HostWindow* pWindow : g_windows) {
-        if (pWindow->hWnd == hWnd) {
-            return pWindow->bMode;
-        }
-    }
-    return 0;
+    const HostWindow* pWindow = IsLive(hWnd) ? Find(hWnd) : nullptr;
+    return pWindow != nullptr ? pWindow->bMode : 0;
 }
 
 bool SdlHostIsMainThread() {
