@@ -73,8 +73,11 @@ static_assert(std::atomic<bool>::is_always_lock_free, "the signal handler needs 
 
 // A host window may vanish at any moment; a request on it must then fail quietly instead of ending the
 // process as Xlib's default handler does.
-int OnXError(Display*, XErrorEvent* pEvent) {
-    g_nLastXError.store(pEvent->error_code);
+int OnXError(Display* pDisplay, XErrorEvent* pEvent) {
+    // SDL's own connection shares the handler; only our connection's errors answer our questions.
+    if (pDisplay == g_pXDisplay) {
+        g_nLastXError.store(pEvent->error_code);
+    }
     return 0;
 }
 
