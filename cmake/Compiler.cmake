@@ -5,8 +5,20 @@ if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU" OR CMAKE_CXX_COMPILER_ID MATCHES "Clang"
     if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
         list(APPEND LV_WARNINGS -Werror)
     endif()
-    # Sources are UTF-8; the Japanese messages stay UTF-8 in the Linux build.
+    # Sources are UTF-8; the Japanese messages stay UTF-8 in the Linux build. On Windows the narrow
+    # strings are the ANSI code page of a Japanese system, 932, as the A functions expect them.
     add_compile_options(-finput-charset=UTF-8)
+    if(WIN32)
+        list(APPEND LV_WARNINGS -fexec-charset=CP932)
+    endif()
+endif()
+
+if(WIN32 AND CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+    # Everything of the compiler's own (libgcc, libstdc++, winpthreads) goes into the programs, so that
+    # they import system DLLs only.
+    add_link_options(-static -static-libgcc -static-libstdc++)
+    # <chrono> spells the microsecond suffix with a character that code page 932 lacks; this asks for "us".
+    add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 _GLIBCXX_USE_ALT_MICROSECONDS_SUFFIX=1)
 endif()
 
 if(LV_SANITIZE)
@@ -18,9 +30,10 @@ if(LV_SANITIZE)
     add_link_options(${LV_SANITIZE_FLAGS})
 endif()
 
-# The project's own targets get the warnings; third-party code built here does not.
+# The project's own targets get the warnings (and on Windows the code page); third-party code built here
+# does not.
 function(lv_target_defaults target)
-    target_compile_options(${target} PRIVATE ${LV_WARNINGS})
+    target_compile_options(${target} PRIVATE "$<$<COMPILE_LANGUAGE:CXX>:${LV_WARNINGS}>")
 endfunction()
 
 # Kernels with x86 vector forms: built on x86 processors only (64-bit, and 32-bit for the Windows build

@@ -27,6 +27,11 @@ packages=(
     libgl1-mesa-dri
     # the program's tests on a virtual display: the X server, input, window lookup, screenshots
     xvfb xdotool x11-utils imagemagick
+    # the Windows builds: mingw-w64 with the posix thread model (std::thread, std::mutex), both widths,
+    # windres; GoogleTest's sources (googletest, above) are built with them
+    g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
+    # the Windows tests: Wine 64 in a Japanese locale (made with localedef from the locales' sources)
+    wine64 wine locales
 )
 
 missing=()

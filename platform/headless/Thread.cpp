@@ -1,7 +1,8 @@
 #include "platform/Thread.h"
 
 #include <atomic>
-#include <chrono>
+// The durations come with <thread>: <chrono> itself spells a suffix in a character that code page 932
+// lacks, so it does not compile in the Windows build.
 #include <thread>
 
 namespace {

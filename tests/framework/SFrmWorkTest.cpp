@@ -9,7 +9,8 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
+// The durations come with <thread>: <chrono> itself spells a suffix in a character that code page 932
+// lacks, so it does not compile in the Windows build.
 #include <mutex>
 #include <string>
 #include <thread>

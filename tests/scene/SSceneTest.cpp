@@ -17,7 +17,8 @@
 
 #include <algorithm>
 #include <atomic>
-#include <chrono>
+// The durations come with <thread>: <chrono> itself spells a suffix in a character that code page 932
+// lacks, so it does not compile in the Windows build.
 #include <cstdio>
 #include <string>
 #include <thread>

@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# wine-run.sh PREFIX PROGRAM [ARGUMENTS]: runs a Windows program under Wine 64 in the prefix PREFIX,
+# in a Japanese locale so that the ANSI code page is 932 as on the systems the program is for.
+#   wine-run.sh PREFIX --boot   makes PREFIX afresh and waits until Wine has set it up
+set -euo pipefail
+prefix=$1
+shift
+export WINEPREFIX=$prefix
+export WINEDEBUG=${WINEDEBUG:--all}
+# No .NET or HTML engine: Wine would offer to download them.
+export WINEDLLOVERRIDES="mscoree,mshtml="
+wine=/usr/lib/wine/wine64
+locales=$(dirname "$prefix")/wine-locale
+if [ "${1:-}" = "--boot" ]; then
+    rm -rf "$prefix" "$locales"
+    mkdir -p "$locales"
+    localedef -i ja_JP -f UTF-8 "$locales/ja_JP.UTF-8" 2>/dev/null || [ -d "$locales/ja_JP.UTF-8" ]
+fi
+wine=(env "LOCPATH=$locales" LC_ALL=ja_JP.UTF-8 "$wine")
+if [ "${1:-}" = "--boot" ]; then
+    "${wine[@]}" wineboot --init
+    /usr/lib/wine/wineserver -w
+    test -f "$prefix/system.reg"
+    echo "wine prefix ready: $prefix"
+    exit 0
+fi
+exec "${wine[@]}" "$@"
