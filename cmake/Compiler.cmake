@@ -17,8 +17,7 @@ if(WIN32 AND CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
     # Everything of the compiler's own (libgcc, libstdc++, winpthreads) goes into the programs, so that
     # they import system DLLs only.
     add_link_options(-static -static-libgcc -static-libstdc++)
-    # <chrono> spells the microsecond suffix with a character that code page 932 lacks; this asks for "us".
-    add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 _GLIBCXX_USE_ALT_MICROSECONDS_SUFFIX=1)
+    add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
 endif()
 
 if(LV_SANITIZE)

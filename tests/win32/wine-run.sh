@@ -19,6 +19,11 @@ fi
 wine=(env "LOCPATH=$locales" LC_ALL=ja_JP.UTF-8 "$wine")
 if [ "${1:-}" = "--boot" ]; then
     "${wine[@]}" wineboot --init
+    # Full screen needs a virtual desktop: plain Xvfb refuses the mode switch. The dialog's face is
+    # drawn with the Japanese font that is installed.
+    "${wine[@]}" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f
+    "${wine[@]}" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f
+    "${wine[@]}" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'ＭＳ Ｐゴシック' /d IPAPGothic /f
     /usr/lib/wine/wineserver -w
     test -f "$prefix/system.reg"
     echo "wine prefix ready: $prefix"
