@@ -174,7 +174,8 @@ bool ParseValue(const std::string& line, StoreValues* pValues) {
     std::vector<uint8_t> bytes;
     uint32_t dwType = 0;
     uint32_t dwNumber = 0;
-    if (!in.Quoted(&name) || name.empty() || !in.Literal("=")) {
+    // A name holding a zero byte is damage: cut at the zero it would read as another value's name.
+    if (!in.Quoted(&name) || name.empty() || name.find('\0') != std::string::npos || !in.Literal("=")) {
         return false;
     }
     if (in.Quoted(&text)) {

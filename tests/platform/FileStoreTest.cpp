@@ -127,6 +127,7 @@ TEST_F(FileStoreTest, DamagedFilesLeaveTheDefaultsForWhatCannotBeRead) {
         header + "\"CustomColors\"=hex:01,02,\\\n", // continuation cut off
         header + "\"CustomColors\"=hex:1,2,3",
         header + "Nums=dword:00000005\n=\n\"\"=dword:00000005\n[broken\n",
+        header + std::string("\"Nums\0x\"=dword:00000009\n", 24), // a zero inside the name
         "[HKEY_CURRENT_USER\\Software\\quillo\\Other]\n\"Nums\"=dword:00000005\n",
         header + "\"Nums\"=dword:00000005\n" + std::string(1 << 20, ' '), // far too large to be ours
     };
