@@ -1,5 +1,5 @@
 # Shortcuts for the scripts in scripts/.
-.PHONY: run test check format deps
+.PHONY: run test check format deps fuzz
 
 run:
 	bash scripts/run.sh
@@ -16,3 +16,7 @@ format:
 
 deps:
 	bash scripts/install-deps.sh
+
+# Half an hour of each fuzzer (scripts/fuzz.sh takes the seconds per target).
+fuzz:
+	bash scripts/fuzz.sh 1800

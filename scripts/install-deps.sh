@@ -10,6 +10,8 @@ packages=(
     googletest libgtest-dev libgmock-dev libbenchmark-dev
     # formatting
     clang-format
+    # the libFuzzer targets: clang and its fuzzing and sanitizer runtimes
+    clang-14 libclang-rt-14-dev
     # the generators of the built-in items (standard library only)
     python3
     # the settings dialog: Qt 6 Widgets (QtTest and the offscreen platform plugin come with it), and a

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Every test: installs the dependencies, then configures, builds and runs ctest for the default,
 # ASan+UBSan and TSan presets and the 64-bit Windows build (under Wine), and builds the 32-bit Windows
-# build, after checking the formatting.
-#   scripts/test.sh            all presets
+# build, after checking the formatting; then a minute of each fuzzer.
+#   scripts/test.sh            all presets and the fuzzers
 #   scripts/test.sh linux      one preset (the quick everyday run)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -23,4 +23,9 @@ for preset in "${presets[@]}"; do
         ctest --preset "${preset}"
     fi
 done
+if [ $# -eq 0 ]; then
+    echo "=== fuzz"
+    bash scripts/fuzz.sh 60
+    presets+=(fuzz)
+fi
 echo "all tests passed in: ${presets[*]}"
