@@ -18,6 +18,10 @@ struct SteppedTimer {
 
 std::mutex g_timerLock;
 std::vector<SteppedTimer> g_timers;
+// Held while a callback runs, so that a kill from another thread waits for it: after the kill no
+// callback of that timer runs, as on a real timer thread. A kill from inside a callback does not wait.
+std::mutex g_callbackLock;
+thread_local bool t_bInCallback = false;
 uint32_t g_uLastId = 0;
 std::atomic<uint32_t> g_uRaisedPeriod{0};
 
@@ -51,14 +55,22 @@ uint32_t PlatformTimerSetEvent(uint32_t uDelay, uint32_t, PlatformTimerProc pfnC
 }
 
 bool PlatformTimerKillEvent(uint32_t uTimerId) {
-    std::lock_guard<std::mutex> lock(g_timerLock);
-    for (size_t i = 0; i < g_timers.size(); ++i) {
-        if (g_timers[i].uId == uTimerId) {
-            g_timers.erase(g_timers.begin() + static_cast<std::ptrdiff_t>(i));
-            return true;
+    bool bKilled = false;
+    {
+        std::lock_guard<std::mutex> lock(g_timerLock);
+        for (size_t i = 0; i < g_timers.size(); ++i) {
+            if (g_timers[i].uId == uTimerId) {
+                g_timers.erase(g_timers.begin() + static_cast<std::ptrdiff_t>(i));
+                bKilled = true;
+                break;
+            }
         }
     }
-    return false;
+    if (bKilled && !t_bInCallback) {
+        // A callback that found the timer before it was removed ends before the kill returns.
+        std::lock_guard<std::mutex> wait(g_callbackLock);
+    }
+    return bKilled;
 }
 
 size_t HeadlessLiveTimers() {
@@ -83,6 +95,7 @@ void HeadlessStepTimers(uint32_t dwMs) {
             }
         }
         for (uint32_t uId : due) {
+            std::lock_guard<std::mutex> running(g_callbackLock);
             PlatformTimerProc pfnCallback = nullptr;
             uintptr_t dwUser = 0;
             {
@@ -95,7 +108,9 @@ void HeadlessStepTimers(uint32_t dwMs) {
                 }
             }
             if (pfnCallback != nullptr) {
+                t_bInCallback = true;
                 pfnCallback(uId, 0, dwUser, 0, 0);
+                t_bInCallback = false;
             }
         }
     }
