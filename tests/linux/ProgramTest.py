@@ -8,6 +8,7 @@ Each case gets its own X server, settings folder and lock folder, so that cases 
 the same machine never meet. Fails with a message and exit code 1.
 """
 import os
+import random
 import signal
 import subprocess
 import sys
@@ -261,7 +262,93 @@ def configure(session):
     check(wait_exit(process, 30) == 1, "the dialog did not end with exit code 1: " + session.stderr_of())
 
 
-CASES = {f.__name__: f for f in (full_screen, mouse, window, preview, configure)}
+CYCLES = 50
+CLOSE_TIMES = []  # seconds from each close to the end of its run, reported with the result
+
+
+def closed_in_time(process, what, closed_at):
+    """The run ends with exit code 1 within 2 s of its close, its music stopped and its output closed."""
+    code = wait_exit(process, 10)
+    took = time.monotonic() - closed_at
+    CLOSE_TIMES.append(took)
+    check(code == 1, f"{what}: exit code {code}")
+    check(took < 2.0, f"{what}: ended {took:.2f} s after its close")
+    log = session_log(process)
+    check("SMusic: MIDI device close." in log, f"{what}: the music's output was not closed")
+
+
+def session_log(process):
+    return process.lumivorra_session.stderr_of(process.lumivorra_index)
+
+
+def wait_for_log(process, text, timeout=15.0):
+    deadline = time.monotonic() + timeout
+    while text not in session_log(process):
+        check(time.monotonic() < deadline and process.poll() is None, f"no {text!r} in the trace")
+        time.sleep(0.05)
+
+
+def start_tracked(session, *args):
+    process = session.start(*args)
+    process.lumivorra_session = session
+    process.lumivorra_index = len(session.logs) - 1
+    return process
+
+
+def start_stop(session):
+    """Fifty runs of /s, each closed at a random moment once its window is up, in turn by a key, a button
+    and SIGTERM; each ends within 2 s of its close with exit code 1 and its music output closed."""
+    rng = random.Random(50)
+    for cycle in range(CYCLES):
+        process = start_tracked(session, "/s")
+        how = ("key", "button", "SIGTERM")[cycle % 3]
+        # Input reaches the window once it is on screen and drawn into; a signal is a close request as
+        # soon as the window exists.
+        wait_for_log(process, "SFrmWork: Start Thread." if how == "SIGTERM" else "SMusic: Play start.")
+        time.sleep(rng.uniform(0.0, 0.6))
+        if how == "key":
+            session.tool("xdotool", "key", "a")
+        elif how == "button":
+            session.tool("xdotool", "click", "1")
+        closed_at = time.monotonic()
+        if how == "SIGTERM":
+            process.send_signal(signal.SIGTERM)
+        closed_in_time(process, f"run {cycle + 1} closed by {how}", closed_at)
+        check(not session.tool("xdotool", "search", "--name", "^Lumivorra$").split(),
+              f"run {cycle + 1}: its window outlived it")
+
+
+def preview_host_destroyed(session):
+    """Fifty previews whose host window is destroyed at a random moment, from before the preview has
+    drawn to well after; each ends within 2 s of the destruction with exit code 1."""
+    rng = random.Random(51)
+    for cycle in range(CYCLES):
+        name = f"lumivorrahost{cycle}"
+        host = subprocess.Popen(["xmessage", "-geometry", "200x150+10+10", "-name", name, "host"],
+                                env=session.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        try:
+            host_id = int(session.tool("xdotool", "search", "--sync", "--classname", name).split()[0])
+            process = start_tracked(session, "/p", str(host_id))
+            time.sleep(rng.uniform(0.0, 1.2))
+            started = "SFrmWork: Start Thread." in session_log(process)
+        finally:
+            host.kill()
+            host.wait()
+        closed_at = time.monotonic()
+        if started:
+            closed_in_time(process, f"preview {cycle + 1}", closed_at)
+        else:
+            # Destroyed before the preview's window was made in it: no window, the creation message.
+            code = wait_exit(process, 10)
+            took = time.monotonic() - closed_at
+            CLOSE_TIMES.append(took)
+            log = session_log(process)
+            check(took < 2.0, f"preview {cycle + 1}: ended {took:.2f} s after its host")
+            check(code == 1 or (code == 0 and "failed CreateWindowEx(...) 返値=NULL" in log),
+                  f"preview {cycle + 1}: exit code {code}: {log}")
+
+
+CASES = {f.__name__: f for f in (full_screen, mouse, window, preview, configure, start_stop, preview_host_destroyed)}
 
 
 def main():
@@ -278,6 +365,10 @@ def main():
         for log in session.logs:
             log.close()
         session.close()
+    if CLOSE_TIMES:
+        times = sorted(CLOSE_TIMES)
+        print(f"{case}: {len(times)} runs ended {times[len(times) // 2]:.2f} s (median), {times[-1]:.2f} s (longest) "
+              "after their close")
     print(f"{case}: passed")
     return 0
 
