@@ -18,7 +18,7 @@ for target in bmp smf settings; do
     mkdir -p "${work}" "${findings}"
     # The settings file and a song are small; longer inputs only slow the search.
     nice -n 10 "build/fuzz/fuzz/lumivorra-fuzz-${target}" -max_total_time="${seconds}" -max_len=4096 \
-        -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 -artifact_prefix="${findings}/" \
+        -timeout=30 -rss_limit_mb=2048 -print_final_stats=1 -artifact_prefix="${findings}/" \
         "${work}" "fuzz/seeds/${target}" >"build/fuzz/${target}.log" 2>&1 &
     pids+=($!)
 done
