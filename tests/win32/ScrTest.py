@@ -1,13 +1,26 @@
 #!/usr/bin/env python3
 """lumivorra.scr under Wine 64 on a virtual display (Xvfb): the switches, the exit codes and the
-debugger lines, read from Wine's debug channel.
+debugger lines (read from Wine's debug channel), the close rules, full screen and preview, with a driver
+program in the roles of the user, the screen-saver host and an observer of the screen.
 
-    ScrTest.py WINE_RUN PREFIX SCR CASE
+    ScrTest.py WINE_RUN PREFIX SCR [DRIVER WINDOWED] CASE
+
+Every program's output goes to a file, never to a pipe: Wine's own processes (the virtual desktop's
+explorer, wineserver) outlive the program and would hold a pipe open.
 """
 import os
 import re
 import subprocess
 import sys
+import tempfile
+import time
+
+# The settings that every case starts from (the defaults), each case changing what it needs.
+DEFAULTS = {"Nums": 40, "Color": 0xFF6464, "ShowFPS": 0, "HeightMapMode": 1, "HeightMapFile": "", "BumpFactor": 5,
+            "BGMMode": 1, "MusicFile": ""}
+WS_POPUP, WS_VISIBLE, WS_SYSMENU, WS_CHILD = 0x80000000, 0x10000000, 0x00080000, 0x40000000
+WS_OVERLAPPEDWINDOW, WS_EX_APPWINDOW = 0x00CF0000, 0x00040000
+
 
 class Failure(Exception):
     pass
@@ -29,9 +42,13 @@ def debug_lines(text):
 
 
 class Session:
-    def __init__(self, wine_run, prefix, scr):
+    def __init__(self, wine_run, prefix, scr, driver=None, windowed=None):
         self.wine = ["bash", wine_run, prefix]
         self.scr = scr
+        self.driver = driver
+        self.windowed = windowed
+        self.logs = tempfile.TemporaryDirectory(prefix="lv-scr-")
+        self.serial = 0
         read_fd, write_fd = os.pipe()
         self.xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_fd), "-screen", "0", "1024x768x24", "-nolisten",
                                       "tcp"], pass_fds=[write_fd], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
@@ -39,7 +56,8 @@ class Session:
         with os.fdopen(read_fd) as pipe:
             number = pipe.readline().strip()
         check(number.isdigit(), "Xvfb did not start")
-        self.env = dict(os.environ, DISPLAY=":" + number, WINEDEBUG="-all,warn+debugstr")
+        self.display = ":" + number
+        self.env = dict(os.environ, DISPLAY=self.display, WINEDEBUG="-all,warn+debugstr")
         self.prefix = prefix
 
     def close(self):
@@ -47,29 +65,99 @@ class Session:
                        stderr=subprocess.DEVNULL)
         self.xvfb.terminate()
         self.xvfb.wait()
+        self.logs.cleanup()
 
-    def start(self, *args):
-        return subprocess.Popen(self.wine + [self.scr, *args], env=self.env, stdout=subprocess.PIPE,
-                                stderr=subprocess.STDOUT)
+    def launch(self, program, *args, stderr=True, channels=""):
+        """Starts a Windows program; its output (and Wine's log with stderr) goes to process.log. channels:
+        more of Wine's debug channels, such as ",trace+message" (every message a window procedure gets)."""
+        self.serial += 1
+        path = os.path.join(self.logs.name, f"{self.serial}.log")
+        env = dict(self.env, WINEDEBUG=self.env["WINEDEBUG"] + channels)
+        with open(path, "wb") as log:
+            process = subprocess.Popen(self.wine + [program, *map(str, args)], env=env, stdin=subprocess.DEVNULL,
+                                       stdout=log, stderr=log if stderr else subprocess.DEVNULL)
+        process.log = path
+        return process
+
+    def start(self, *args, channels=""):
+        return self.launch(self.scr, *args, channels=channels)
 
     def run(self, *args, timeout=60):
-        process = self.start(*args)
-        return self.finish(process, timeout)
+        return self.finish(self.start(*args), timeout)
 
     def finish(self, process, timeout):
+        """Waits for the program's end: its exit code and its debugger lines."""
         try:
-            out, _ = process.communicate(timeout=timeout)
+            process.wait(timeout=timeout)
         except subprocess.TimeoutExpired:
             process.kill()
-            out, _ = process.communicate()
-            raise Failure("the screen saver did not end: " + out.decode("latin-1")[-2000:])
-        return process.returncode, debug_lines(out.decode("latin-1"))
+            process.wait()
+            raise Failure("the program did not end: " + read(process.log)[-2000:])
+        return process.returncode, debug_lines(read(process.log))
+
+    def drive(self, *steps, timeout=60):
+        """Runs the driver's steps to their end: its exit code and its output lines."""
+        process = self.launch(self.driver, *map(str, steps), stderr=False)
+        try:
+            process.wait(timeout=timeout)
+        except subprocess.TimeoutExpired:
+            process.kill()
+            process.wait()
+            raise Failure(f"the driver did not end: {read(process.log)}")
+        return process.returncode, read(process.log).splitlines()
+
+    def settings(self, **values):
+        """Writes every setting: the defaults, changed by values."""
+        steps = []
+        for name, value in dict(DEFAULTS, **values).items():
+            steps += ["set", f"{name}={value}"]
+        code, out = self.drive(*steps)
+        check(code == 0, f"settings not written: {out}")
+
+
+def read(path):
+    with open(path, "rb") as f:
+        return f.read().decode("latin-1")
+
+
+def line(out, word):
+    """The driver's output line that starts with word, split into its fields."""
+    for text in out:
+        if text.startswith(word + " "):
+            return text.split(" ")[1:]
+    raise Failure(f"no '{word}' line in {out}")
+
+
+def fields(out, word):
+    """The name=value fields of the driver's line that starts with word."""
+    return dict(f.split("=", 1) for f in line(out, word) if "=" in f)
+
+
+def wait_line(process, word, timeout=30):
+    end = time.monotonic() + timeout
+    while time.monotonic() < end:
+        for text in read(process.log).splitlines():
+            if text.startswith(word + " "):
+                return text.split(" ")[1:]
+        check(process.poll() is None, f"the driver ended without '{word}': {read(process.log)}")
+        time.sleep(0.1)
+    raise Failure(f"no '{word}' from the driver")
+
+
+def screen_mode(s):
+    code, out = s.drive("mode")
+    check(code == 0, f"mode: {out}")
+    return line(out, "mode")
 
 
 def case_errors(s):
+    s.settings()
     code, lines = s.run("/p", "0")
     check(code == 0, f"/p 0 exits with {code}")
     check(lines == ["failed CreateWindowEx(...) 返値=NULL\n"], f"/p 0 writes {lines}")
+    # A handle that names no window at all.
+    code, lines = s.run("/p", "7340031")
+    check(code == 0 and lines == ["failed CreateWindowEx(...) 返値=NULL\n"], f"/p 7340031: exit {code}, {lines}")
     code, lines = s.run("/x")
     check(code == 1 and lines == [], f"/x: exit {code}, lines {lines}")
     # The built-in song needs a MIDI device: the run ends with the open error and its code.
@@ -77,13 +165,127 @@ def case_errors(s):
     check(code == 0, f"/s without a MIDI device exits with {code}")
     check(len(lines) == 1 and re.fullmatch(r"midiOutOpen\(\)でエラーが発生しました。\n返値:[1-9][0-9]*\n", lines[0]),
           f"/s without a MIDI device writes {lines}")
+    # A height map file that is not there, named in code page 932: the message names it, and the full-screen
+    # mode that was already set is given back.
+    s.settings(BGMMode=2, HeightMapMode=0, HeightMapFile="C:\\高さ\\ない.bmp")
+    code, lines = s.run("/s")
+    check(code == 0 and lines == ["C:\\高さ\\ない.bmpをオープンできませんでした。\n"], f"missing map: {code}, {lines}")
+    check(screen_mode(s) == ["1024x768"], "the display mode stays changed after the failed start")
+
+
+def start_saver(s, channels=""):
+    process = s.start("/s", channels=channels)
+    code, out = s.drive("wait", 30000)
+    check(code == 0, f"no full-screen window: {out} {read(process.log)[-1500:]}")
+    return process, out
+
+
+def end_saver(s, process, what):
+    code, lines = s.finish(process, 30)
+    check(code == 1 and lines == [], f"after {what}: exit {code}, lines {lines}")
+
+
+def case_close(s):
+    s.settings(BGMMode=2)
+    # Mouse moves one at a time, until the window goes. Wine moves the pointer into the new window itself
+    # (as Windows does), so how many moves the window got is read from Wine's message trace: the close
+    # request must follow the fifth, and a system key must not close it.
+    process, out = start_saver(s, channels=",trace+message")
+    window = "0x%x" % int(line(out, "window")[0])
+    code, out = s.drive("sleep", 1000, "send", "syskey", "moves", 6, 400, "gone", 15000)
+    check(code == 0 and 1 <= int(line(out, "moves")[0]) <= 5, f"moves: {out}")
+    end_saver(s, process, "the fifth move")
+    log = read(process.log)
+    closed = log.find(f'({window}) L"Lumivorra"     [0010] WM_CLOSE dispatched')
+    check(closed > 0, "no close request in the message trace")
+    moves = re.findall(rf"spy_enter_message +\({window}\) +DefWindowProc:\[0200\]", log[:closed])
+    check(len(moves) == 5, f"closed after {len(moves)} mouse moves")
+    check("DefWindowProc:[0104] WM_SYSKEYDOWN" in log[:closed], "the system key did not reach the window")
+    # A key, and each button, closes it at once. While one runs, a second start of any switch does nothing.
+    for what in ["key", "lbutton", "mbutton", "rbutton"]:
+        process, _ = start_saver(s)
+        if what == "key":
+            for switch in ["/s", "/c", "/p 0"]:
+                code, lines = s.run(*switch.split(), timeout=30)
+                check(code == 1 and lines == [], f"second instance {switch}: exit {code}, lines {lines}")
+        code, out = s.drive("send", what, "gone", 15000)
+        check(code == 0, f"{what}: {out}")
+        end_saver(s, process, what)
+
+
+def case_fullscreen(s):
+    s.settings(BGMMode=2, ShowFPS=1)
+    before = screen_mode(s)
+    process, out = start_saver(s)
+    window = fields(out, "window")
+    style, exstyle = int(window["style"], 16), int(window["exstyle"], 16)
+    check(style & (WS_POPUP | WS_VISIBLE | WS_SYSMENU) == WS_POPUP | WS_VISIBLE | WS_SYSMENU, f"style {style:x}")
+    check(exstyle & WS_EX_APPWINDOW and window["parent"] == "0", f"window {window}")
+    code, out = s.drive("pixels", 30000, "mode", "send", "key", "gone", 15000, "sleep", 300, "mode")
+    check(code == 0, f"full screen: {out}")
+    modes = [text.split(" ")[1] for text in out if text.startswith("mode ")]
+    check(modes[0] == "320x240", f"mode while running: {modes[0]}")
+    check(modes[1] == before[0], f"mode after the run: {modes[1]}, before {before}")
+    pixels = fields(out, "pixels")
+    check(pixels["nonblack"] != "0" and line(out, "pixels")[0] == "320x240", f"picture: {pixels}")
+    # The lit swarm covers a good part of the screen, bright at its centre; the frame went through the
+    # 5-6-5 conversion: 32 levels of red and of blue, more than 32 of green.
+    red, green, blue = map(int, pixels["levels"].split(","))
+    check(int(pixels["nonblack"]) > 320 * 240 // 10 and int(pixels["bright"]) > 100, f"picture: {pixels}")
+    check(red <= 32 and blue <= 32 and 32 < green <= 64, f"not the 5-6-5 layout: {pixels}")
+    end_saver(s, process, "a key")
+
+
+def case_preview(s):
+    s.settings(BGMMode=2)
+    host = s.launch(s.driver, "host", 200, 150, "wait", 30000, "sleep", 1000, "destroy", "sleep", 200, stderr=False)
+    handle = wait_line(host, "host")[0]
+    process = s.start("/p", handle)
+    s.finish(host, 60)
+    out = read(host.log).splitlines()
+    check(host.returncode == 0, f"host: {out} {read(process.log)[-1500:]}")
+    child = fields(out, "window")
+    check(child["parent"] == handle and child["client"] == "200x150", f"preview window {child}")
+    check(int(child["style"], 16) & (WS_CHILD | WS_VISIBLE) == WS_CHILD | WS_VISIBLE, f"style {child['style']}")
+    started = time.monotonic()
+    code, lines = s.finish(process, 30)
+    check(code == 1 and lines == [], f"after the host went: exit {code}, lines {lines}")
+    check(time.monotonic() - started < 10, "the preview outlived its host by more than 10 s")
+    # A child of another program's window does not reach the screen under Wine; one of the desktop does.
+    code, out = s.drive("desktop")
+    process = s.start("/p", line(out, "desktop")[0])
+    code, out = s.drive("wait", 30000, "pixels", 30000, "close", "gone", 15000)
+    check(code == 0, f"desktop preview: {out}")
+    pixels = fields(out, "pixels")
+    check(int(pixels["nonblack"]) > 1024 * 768 // 10 and int(pixels["bright"]) > 1000, f"picture: {pixels}")
+    end_saver(s, process, "a close request")
+
+
+def case_windowed(s):
+    s.settings(BGMMode=2)
+    process = s.launch(s.windowed)
+    code, out = s.drive("wait", 30000, "send", "lbutton", "send", "rbutton", "send", "mbutton", *["send", "move"] * 6,
+                        "send", "key", "sleep", 500, "alive", "send", "esc", "gone", 15000)
+    check(code == 0, f"windowed: {out} {read(process.log)[-1500:]}")
+    window = fields(out, "window")
+    check(window["client"] == "320x240", f"client area {window}")
+    check(int(window["style"], 16) & (WS_OVERLAPPEDWINDOW | WS_VISIBLE) == WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+          f"style {window['style']}")
+    check(line(out, "alive") == ["1"], f"input other than Esc closed the window: {out}")
+    end_saver(s, process, "Esc")
+
+
+CASES = {"errors": case_errors, "close": case_close, "fullscreen": case_fullscreen, "preview": case_preview,
+         "windowed": case_windowed}
 
 
 def main():
-    wine_run, prefix, scr, case = sys.argv[1:5]
-    session = Session(wine_run, prefix, scr)
+    wine_run, prefix, scr = sys.argv[1:4]
+    driver, windowed = (sys.argv[4:6] if len(sys.argv) > 6 else (None, None))
+    case = sys.argv[-1]
+    session = Session(wine_run, prefix, scr, driver, windowed)
     try:
-        {"errors": case_errors}[case](session)
+        CASES[case](session)
     except Failure as failure:
         print(f"FAIL {case}: {failure}")
         return 1

@@ -1,0 +1,341 @@
+// lumivorra-scr-driver: the other program that the screen saver meets under Wine. It plays the parts of
+// the user (keys, buttons, mouse moves), of the screen-saver host (a window to draw a preview in) and of
+// an observer (the display mode, the screen's pixels), one step after another as the arguments say:
+//
+//     lumivorra-scr-driver wait 20000 mode pixels send move send key gone 10000 mode
+//
+// Each step prints one line on stdout (flushed at once, since the test reads it from a file while the
+// driver runs). Exit code 0 when every step succeeded, 2 when a wait timed out, 3 on bad arguments.
+// Every wait pumps this thread's messages: a host window must answer the messages that a child window
+// of another process sends it while it is created.
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdarg>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+const char kClass[] = "Lumivorra";
+const char kTitle[] = "Lumivorra";
+const char kHostClass[] = "LumivorraTestHost";
+const char kKey[] = "Software\\quillo\\Lumivorra";
+
+HWND g_hHost = nullptr;
+
+void Say(const char* pszFormat, ...) {
+    va_list args;
+    va_start(args, pszFormat);
+    std::vprintf(pszFormat, args);
+    va_end(args);
+    std::fflush(stdout);
+}
+
+unsigned long long Handle(HWND hWnd) {
+    return static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(hWnd));
+}
+
+// Waits nMs, answering this thread's messages meanwhile.
+void Pump(DWORD nMs) {
+    const DWORD dwEnd = GetTickCount() + nMs;
+    for (;;) {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        const DWORD dwNow = GetTickCount();
+        if (static_cast<LONG>(dwEnd - dwNow) <= 0) {
+            return;
+        }
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, dwEnd - dwNow, QS_ALLINPUT);
+    }
+}
+
+// The screen saver's window: top-level by class and title, or the child of the host window.
+HWND FindSaver() {
+    if (g_hHost != nullptr) {
+        return FindWindowExA(g_hHost, nullptr, kClass, kTitle);
+    }
+    return FindWindowA(kClass, kTitle);
+}
+
+HWND WaitSaver(DWORD nMs) {
+    const DWORD dwStart = GetTickCount();
+    for (;;) {
+        if (HWND hWnd = FindSaver()) {
+            return hWnd;
+        }
+        if (GetTickCount() - dwStart >= nMs) {
+            return nullptr;
+        }
+        Pump(20);
+    }
+}
+
+void Describe(const char* pszWhat, HWND hWnd) {
+    RECT window{};
+    RECT client{};
+    GetWindowRect(hWnd, &window);
+    GetClientRect(hWnd, &client);
+    Say("%s %llu rect=%ld,%ld,%ld,%ld client=%ldx%ld style=%lx exstyle=%lx parent=%llu\n", pszWhat, Handle(hWnd),
+        window.left, window.top, window.right, window.bottom, client.right, client.bottom,
+        static_cast<unsigned long>(GetWindowLongA(hWnd, GWL_STYLE)),
+        static_cast<unsigned long>(GetWindowLongA(hWnd, GWL_EXSTYLE)), Handle(GetParent(hWnd)));
+}
+
+// The input a user gives, delivered synchronously: when the step returns the window procedure has run.
+bool Send(const char* pszWhat) {
+    struct Input {
+        const char* pszName;
+        UINT uMsg;
+        WPARAM wParam;
+    };
+    static const Input kInputs[] = {
+        {"key", WM_KEYDOWN, 'A'},          {"esc", WM_KEYDOWN, VK_ESCAPE},
+        {"syskey", WM_SYSKEYDOWN, VK_MENU}, {"move", WM_MOUSEMOVE, 0},
+        {"lbutton", WM_LBUTTONDOWN, MK_LBUTTON}, {"mbutton", WM_MBUTTONDOWN, MK_MBUTTON},
+        {"rbutton", WM_RBUTTONDOWN, MK_RBUTTON},
+    };
+    for (const Input& input : kInputs) {
+        if (std::strcmp(pszWhat, input.pszName) == 0) {
+            const HWND hWnd = FindSaver();
+            DWORD_PTR dwResult = 0;
+            const bool bSent = hWnd != nullptr && SendMessageTimeoutA(hWnd, input.uMsg, input.wParam, MAKELPARAM(10, 20),
+                                                                      SMTO_ABORTIFHUNG, 5000, &dwResult) != 0;
+            Say("sent %s %d\n", pszWhat, bSent ? 1 : 0);
+            return bSent;
+        }
+    }
+    return false;
+}
+
+// The current display mode. (Under Wine's virtual desktop a 16-bit mode is emulated on the 24-bit
+// screen and reported with 32 bits; the pixels tell the 16-bit layout.)
+void Mode() {
+    DEVMODEA mode{};
+    mode.dmSize = sizeof(mode);
+    EnumDisplaySettingsA(nullptr, ENUM_CURRENT_SETTINGS, &mode);
+    Say("mode %lux%lu\n", mode.dmPelsWidth, mode.dmPelsHeight);
+}
+
+struct Picture {
+    int nWidth = 0;
+    int nHeight = 0;
+    long lNonBlack = 0;
+    long lBright = 0;
+    int nLevels[3] = {}; // distinct values of red, green and blue
+};
+
+// The screen's pixels read back through GDI, and kept in pPixels when it is given.
+Picture ReadScreen(uint32_t** ppPixels) {
+    Picture picture;
+    picture.nWidth = GetSystemMetrics(SM_CXSCREEN);
+    picture.nHeight = GetSystemMetrics(SM_CYSCREEN);
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = picture.nWidth;
+    info.bmiHeader.biHeight = -picture.nHeight;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* pBits = nullptr;
+    const HDC hScreen = GetDC(nullptr);
+    const HDC hMemory = CreateCompatibleDC(hScreen);
+    const HBITMAP hBitmap = CreateDIBSection(hScreen, &info, DIB_RGB_COLORS, &pBits, nullptr, 0);
+    if (hBitmap != nullptr) {
+        const HGDIOBJ hOld = SelectObject(hMemory, hBitmap);
+        BitBlt(hMemory, 0, 0, picture.nWidth, picture.nHeight, hScreen, 0, 0, SRCCOPY);
+        SelectObject(hMemory, hOld);
+        const long lCount = static_cast<long>(picture.nWidth) * picture.nHeight;
+        const uint32_t* pPixels = static_cast<const uint32_t*>(pBits);
+        bool bSeen[3][256] = {};
+        for (long i = 0; i < lCount; ++i) {
+            const uint32_t rgb = pPixels[i] & 0xFFFFFF;
+            const int nChannel[3] = {static_cast<int>(rgb >> 16), static_cast<int>((rgb >> 8) & 0xFF),
+                                     static_cast<int>(rgb & 0xFF)};
+            picture.lNonBlack += rgb != 0 ? 1 : 0;
+            picture.lBright += nChannel[0] + nChannel[1] + nChannel[2] > 3 * 0x80 ? 1 : 0;
+            for (int c = 0; c < 3; ++c) {
+                picture.nLevels[c] += bSeen[c][nChannel[c]] ? 0 : 1;
+                bSeen[c][nChannel[c]] = true;
+            }
+        }
+        if (ppPixels != nullptr) {
+            *ppPixels = static_cast<uint32_t*>(std::malloc(lCount * 4));
+            if (*ppPixels != nullptr) {
+                std::memcpy(*ppPixels, pBits, lCount * 4);
+            }
+        }
+        DeleteObject(hBitmap);
+    }
+    DeleteDC(hMemory);
+    ReleaseDC(nullptr, hScreen);
+    return picture;
+}
+
+// Waits up to nMs for a picture on at least a tenth of the screen (the first frames can take seconds on
+// a loaded machine), then reports it; with pszBmp also saves it as a 32-bit BMP file.
+void Pixels(DWORD nMs, const char* pszBmp) {
+    const DWORD dwStart = GetTickCount();
+    uint32_t* pPixels = nullptr;
+    Picture picture;
+    for (;;) {
+        std::free(pPixels);
+        pPixels = nullptr;
+        picture = ReadScreen(pszBmp != nullptr ? &pPixels : nullptr);
+        if (picture.lNonBlack * 10 >= static_cast<long>(picture.nWidth) * picture.nHeight ||
+            GetTickCount() - dwStart >= nMs) {
+            break;
+        }
+        Pump(250);
+    }
+    if (pszBmp != nullptr && pPixels != nullptr) {
+        BITMAPINFOHEADER header{};
+        header.biSize = sizeof(header);
+        header.biWidth = picture.nWidth;
+        header.biHeight = -picture.nHeight;
+        header.biPlanes = 1;
+        header.biBitCount = 32;
+        const DWORD dwBytes = static_cast<DWORD>(picture.nWidth) * picture.nHeight * 4;
+        BITMAPFILEHEADER file{};
+        file.bfType = 0x4D42;
+        file.bfOffBits = sizeof(file) + sizeof(header);
+        file.bfSize = file.bfOffBits + dwBytes;
+        if (FILE* pFile = std::fopen(pszBmp, "wb")) {
+            std::fwrite(&file, sizeof(file), 1, pFile);
+            std::fwrite(&header, sizeof(header), 1, pFile);
+            std::fwrite(pPixels, dwBytes, 1, pFile);
+            std::fclose(pFile);
+        }
+    }
+    std::free(pPixels);
+    Say("pixels %dx%d nonblack=%ld bright=%ld levels=%d,%d,%d waited=%lu\n", picture.nWidth, picture.nHeight,
+        picture.lNonBlack, picture.lBright, picture.nLevels[0], picture.nLevels[1], picture.nLevels[2],
+        GetTickCount() - dwStart);
+}
+
+LRESULT CALLBACK HostProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam) {
+    return DefWindowProcA(hWnd, uMsg, wParam, lParam);
+}
+
+bool Host(int nWidth, int nHeight) {
+    WNDCLASSA cls{};
+    cls.lpfnWndProc = HostProc;
+    cls.hInstance = GetModuleHandleA(nullptr);
+    cls.hbrBackground = static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH));
+    cls.lpszClassName = kHostClass;
+    RegisterClassA(&cls);
+    RECT rect{0, 0, nWidth, nHeight};
+    AdjustWindowRect(&rect, WS_OVERLAPPEDWINDOW, FALSE);
+    g_hHost = CreateWindowExA(0, kHostClass, "host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40, rect.right - rect.left,
+                              rect.bottom - rect.top, nullptr, nullptr, cls.hInstance, nullptr);
+    if (g_hHost == nullptr) {
+        return false;
+    }
+    Say("host %llu\n", Handle(g_hHost));
+    return true;
+}
+
+// One setting of the screen saver: a number as a DWORD, anything else as a string.
+bool SetValue(const char* pszAssignment) {
+    const char* pszEquals = std::strchr(pszAssignment, '=');
+    if (pszEquals == nullptr) {
+        return false;
+    }
+    char szName[64] = {};
+    std::memcpy(szName, pszAssignment, std::min<size_t>(pszEquals - pszAssignment, sizeof(szName) - 1));
+    const char* pszValue = pszEquals + 1;
+    HKEY hKey = nullptr;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &hKey, nullptr) !=
+        ERROR_SUCCESS) {
+        return false;
+    }
+    char* pszEnd = nullptr;
+    const unsigned long ulNumber = std::strtoul(pszValue, &pszEnd, 0);
+    LONG lResult;
+    if (*pszValue != '\0' && *pszEnd == '\0') {
+        const DWORD dwNumber = ulNumber;
+        lResult = RegSetValueExA(hKey, szName, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dwNumber), 4);
+    } else {
+        lResult = RegSetValueExA(hKey, szName, 0, REG_SZ, reinterpret_cast<const BYTE*>(pszValue),
+                                 static_cast<DWORD>(std::strlen(pszValue) + 1));
+    }
+    RegCloseKey(hKey);
+    Say("set %s\n", szName);
+    return lResult == ERROR_SUCCESS;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    int nResult = 0;
+    auto number = [&](int& i) { return i + 1 < argc ? std::atoi(argv[++i]) : 0; };
+    for (int i = 1; i < argc; ++i) {
+        const char* pszStep = argv[i];
+        if (std::strcmp(pszStep, "wait") == 0) {
+            if (HWND hWnd = WaitSaver(number(i))) {
+                Describe("window", hWnd);
+            } else {
+                Say("timeout wait\n");
+                return 2;
+            }
+        } else if (std::strcmp(pszStep, "gone") == 0) {
+            const DWORD nMs = number(i);
+            const DWORD dwStart = GetTickCount();
+            while (FindSaver() != nullptr && GetTickCount() - dwStart < nMs) {
+                Pump(20);
+            }
+            if (FindSaver() != nullptr) {
+                Say("timeout gone\n");
+                return 2;
+            }
+            Say("gone %lu\n", GetTickCount() - dwStart);
+        } else if (std::strcmp(pszStep, "alive") == 0) {
+            Say("alive %d\n", FindSaver() != nullptr ? 1 : 0);
+        } else if (std::strcmp(pszStep, "sleep") == 0) {
+            Pump(number(i));
+        } else if (std::strcmp(pszStep, "send") == 0 && i + 1 < argc) {
+            nResult = Send(argv[++i]) ? nResult : 1;
+        } else if (std::strcmp(pszStep, "moves") == 0) {
+            // Up to N mouse moves, nMs apart, until the window goes: how many it took.
+            const int nMoves = number(i);
+            const DWORD nMs = number(i);
+            int nSent = 0;
+            while (nSent < nMoves && FindSaver() != nullptr && Send("move")) {
+                ++nSent;
+                Pump(nMs);
+            }
+            Say("moves %d\n", nSent);
+        } else if (std::strcmp(pszStep, "close") == 0) {
+            const HWND hWnd = FindSaver();
+            Say("close %d\n", hWnd != nullptr && PostMessageA(hWnd, WM_CLOSE, 0, 0) ? 1 : 0);
+        } else if (std::strcmp(pszStep, "mode") == 0) {
+            Mode();
+        } else if (std::strcmp(pszStep, "pixels") == 0) {
+            Pixels(number(i), nullptr);
+        } else if (std::strcmp(pszStep, "shot") == 0 && i + 2 < argc) {
+            const DWORD nMs = number(i);
+            Pixels(nMs, argv[++i]);
+        } else if (std::strcmp(pszStep, "host") == 0) {
+            const int nWidth = number(i);
+            if (!Host(nWidth, number(i))) {
+                return 3;
+            }
+        } else if (std::strcmp(pszStep, "destroy") == 0) {
+            Say("destroyed %d\n", g_hHost != nullptr && DestroyWindow(g_hHost) ? 1 : 0);
+            g_hHost = nullptr;
+        } else if (std::strcmp(pszStep, "desktop") == 0) {
+            Say("desktop %llu\n", Handle(GetDesktopWindow()));
+        } else if (std::strcmp(pszStep, "set") == 0 && i + 1 < argc) {
+            nResult = SetValue(argv[++i]) ? nResult : 1;
+        } else {
+            Say("bad step %s\n", pszStep);
+            return 3;
+        }
+    }
+    return nResult;
+}
