@@ -2,7 +2,7 @@
 // the user (keys, buttons, mouse moves), of the screen-saver host (a window to draw a preview in) and of
 // an observer (the display mode, the screen's pixels), one step after another as the arguments say:
 //
-//     lumivorra-scr-driver wait 20000 mode pixels send move send key gone 10000 mode
+//     lumivorra-scr-driver wait 20000 mode pixels 20000 7680 send move send key gone 10000 mode
 //
 // Each step prints one line on stdout (flushed at once, since the test reads it from a file while the
 // driver runs). Exit code 0 when every step succeeded, 2 when a wait timed out, 3 on bad arguments.
@@ -81,8 +81,8 @@ void Describe(const char* pszWhat, HWND hWnd) {
     RECT client{};
     GetWindowRect(hWnd, &window);
     GetClientRect(hWnd, &client);
-    Say("%s %llu rect=%ld,%ld,%ld,%ld client=%ldx%ld style=%lx exstyle=%lx parent=%llu\n", pszWhat, Handle(hWnd),
-        window.left, window.top, window.right, window.bottom, client.right, client.bottom,
+    Say("%s %llu rect=%ld,%ld,%ld,%ld client=%ldx%ld style=%lx exstyle=%lx parent=%llu\n", pszWhat,
+        Handle(hWnd), window.left, window.top, window.right, window.bottom, client.right, client.bottom,
         static_cast<unsigned long>(GetWindowLongA(hWnd, GWL_STYLE)),
         static_cast<unsigned long>(GetWindowLongA(hWnd, GWL_EXSTYLE)), Handle(GetParent(hWnd)));
 }
@@ -95,17 +95,21 @@ bool Send(const char* pszWhat) {
         WPARAM wParam;
     };
     static const Input kInputs[] = {
-        {"key", WM_KEYDOWN, 'A'},          {"esc", WM_KEYDOWN, VK_ESCAPE},
-        {"syskey", WM_SYSKEYDOWN, VK_MENU}, {"move", WM_MOUSEMOVE, 0},
-        {"lbutton", WM_LBUTTONDOWN, MK_LBUTTON}, {"mbutton", WM_MBUTTONDOWN, MK_MBUTTON},
+        {"key", WM_KEYDOWN, 'A'},
+        {"esc", WM_KEYDOWN, VK_ESCAPE},
+        {"syskey", WM_SYSKEYDOWN, VK_MENU},
+        {"move", WM_MOUSEMOVE, 0},
+        {"lbutton", WM_LBUTTONDOWN, MK_LBUTTON},
+        {"mbutton", WM_MBUTTONDOWN, MK_MBUTTON},
         {"rbutton", WM_RBUTTONDOWN, MK_RBUTTON},
     };
     for (const Input& input : kInputs) {
         if (std::strcmp(pszWhat, input.pszName) == 0) {
             const HWND hWnd = FindSaver();
             DWORD_PTR dwResult = 0;
-            const bool bSent = hWnd != nullptr && SendMessageTimeoutA(hWnd, input.uMsg, input.wParam, MAKELPARAM(10, 20),
-                                                                      SMTO_ABORTIFHUNG, 5000, &dwResult) != 0;
+            const bool bSent =
+                hWnd != nullptr && SendMessageTimeoutA(hWnd, input.uMsg, input.wParam, MAKELPARAM(10, 20),
+                                                       SMTO_ABORTIFHUNG, 5000, &dwResult) != 0;
             Say("sent %s %d\n", pszWhat, bSent ? 1 : 0);
             return bSent;
         }
@@ -130,11 +134,19 @@ struct Picture {
     int nLevels[3] = {}; // distinct values of red, green and blue
 };
 
-// The screen's pixels read back through GDI, and kept in pPixels when it is given.
-Picture ReadScreen(uint32_t** ppPixels) {
+// The pixels of the screen saver's client area on the screen (or of the whole screen without it), read
+// back through GDI.
+Picture ReadScreen() {
+    RECT area{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    if (HWND hWnd = FindSaver()) {
+        RECT client{};
+        GetClientRect(hWnd, &client);
+        MapWindowPoints(hWnd, nullptr, reinterpret_cast<POINT*>(&client), 2);
+        IntersectRect(&area, &area, &client);
+    }
     Picture picture;
-    picture.nWidth = GetSystemMetrics(SM_CXSCREEN);
-    picture.nHeight = GetSystemMetrics(SM_CYSCREEN);
+    picture.nWidth = area.right - area.left;
+    picture.nHeight = area.bottom - area.top;
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof(info.bmiHeader);
     info.bmiHeader.biWidth = picture.nWidth;
@@ -148,12 +160,11 @@ Picture ReadScreen(uint32_t** ppPixels) {
     const HBITMAP hBitmap = CreateDIBSection(hScreen, &info, DIB_RGB_COLORS, &pBits, nullptr, 0);
     if (hBitmap != nullptr) {
         const HGDIOBJ hOld = SelectObject(hMemory, hBitmap);
-        BitBlt(hMemory, 0, 0, picture.nWidth, picture.nHeight, hScreen, 0, 0, SRCCOPY);
+        BitBlt(hMemory, 0, 0, picture.nWidth, picture.nHeight, hScreen, area.left, area.top, SRCCOPY);
         SelectObject(hMemory, hOld);
-        const long lCount = static_cast<long>(picture.nWidth) * picture.nHeight;
         const uint32_t* pPixels = static_cast<const uint32_t*>(pBits);
         bool bSeen[3][256] = {};
-        for (long i = 0; i < lCount; ++i) {
+        for (long i = 0; i < static_cast<long>(picture.nWidth) * picture.nHeight; ++i) {
             const uint32_t rgb = pPixels[i] & 0xFFFFFF;
             const int nChannel[3] = {static_cast<int>(rgb >> 16), static_cast<int>((rgb >> 8) & 0xFF),
                                      static_cast<int>(rgb & 0xFF)};
@@ -164,12 +175,6 @@ Picture ReadScreen(uint32_t** ppPixels) {
                 bSeen[c][nChannel[c]] = true;
             }
         }
-        if (ppPixels != nullptr) {
-            *ppPixels = static_cast<uint32_t*>(std::malloc(lCount * 4));
-            if (*ppPixels != nullptr) {
-                std::memcpy(*ppPixels, pBits, lCount * 4);
-            }
-        }
         DeleteObject(hBitmap);
     }
     DeleteDC(hMemory);
@@ -177,42 +182,15 @@ Picture ReadScreen(uint32_t** ppPixels) {
     return picture;
 }
 
-// Waits up to nMs for a picture on at least a tenth of the screen (the first frames can take seconds on
-// a loaded machine), then reports it; with pszBmp also saves it as a 32-bit BMP file.
-void Pixels(DWORD nMs, const char* pszBmp) {
+// Waits up to nMs for at least lMin pixels that are not black (the first frames can take seconds on a
+// loaded machine), then reports the picture.
+void Pixels(DWORD nMs, long lMin) {
     const DWORD dwStart = GetTickCount();
-    uint32_t* pPixels = nullptr;
-    Picture picture;
-    for (;;) {
-        std::free(pPixels);
-        pPixels = nullptr;
-        picture = ReadScreen(pszBmp != nullptr ? &pPixels : nullptr);
-        if (picture.lNonBlack * 10 >= static_cast<long>(picture.nWidth) * picture.nHeight ||
-            GetTickCount() - dwStart >= nMs) {
-            break;
-        }
+    Picture picture = ReadScreen();
+    while (picture.lNonBlack < lMin && GetTickCount() - dwStart < nMs) {
         Pump(250);
+        picture = ReadScreen();
     }
-    if (pszBmp != nullptr && pPixels != nullptr) {
-        BITMAPINFOHEADER header{};
-        header.biSize = sizeof(header);
-        header.biWidth = picture.nWidth;
-        header.biHeight = -picture.nHeight;
-        header.biPlanes = 1;
-        header.biBitCount = 32;
-        const DWORD dwBytes = static_cast<DWORD>(picture.nWidth) * picture.nHeight * 4;
-        BITMAPFILEHEADER file{};
-        file.bfType = 0x4D42;
-        file.bfOffBits = sizeof(file) + sizeof(header);
-        file.bfSize = file.bfOffBits + dwBytes;
-        if (FILE* pFile = std::fopen(pszBmp, "wb")) {
-            std::fwrite(&file, sizeof(file), 1, pFile);
-            std::fwrite(&header, sizeof(header), 1, pFile);
-            std::fwrite(pPixels, dwBytes, 1, pFile);
-            std::fclose(pFile);
-        }
-    }
-    std::free(pPixels);
     Say("pixels %dx%d nonblack=%ld bright=%ld levels=%d,%d,%d waited=%lu\n", picture.nWidth, picture.nHeight,
         picture.lNonBlack, picture.lBright, picture.nLevels[0], picture.nLevels[1], picture.nLevels[2],
         GetTickCount() - dwStart);
@@ -231,8 +209,9 @@ bool Host(int nWidth, int nHeight) {
     RegisterClassA(&cls);
     RECT rect{0, 0, nWidth, nHeight};
     AdjustWindowRect(&rect, WS_OVERLAPPEDWINDOW, FALSE);
-    g_hHost = CreateWindowExA(0, kHostClass, "host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40, rect.right - rect.left,
-                              rect.bottom - rect.top, nullptr, nullptr, cls.hInstance, nullptr);
+    g_hHost = CreateWindowExA(0, kHostClass, "host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40,
+                              rect.right - rect.left, rect.bottom - rect.top, nullptr, nullptr, cls.hInstance,
+                              nullptr);
     if (g_hHost == nullptr) {
         return false;
     }
@@ -316,10 +295,8 @@ int main(int argc, char** argv) {
         } else if (std::strcmp(pszStep, "mode") == 0) {
             Mode();
         } else if (std::strcmp(pszStep, "pixels") == 0) {
-            Pixels(number(i), nullptr);
-        } else if (std::strcmp(pszStep, "shot") == 0 && i + 2 < argc) {
             const DWORD nMs = number(i);
-            Pixels(nMs, argv[++i]);
+            Pixels(nMs, number(i));
         } else if (std::strcmp(pszStep, "host") == 0) {
             const int nWidth = number(i);
             if (!Host(nWidth, number(i))) {

@@ -221,7 +221,7 @@ def case_fullscreen(s):
     style, exstyle = int(window["style"], 16), int(window["exstyle"], 16)
     check(style & (WS_POPUP | WS_VISIBLE | WS_SYSMENU) == WS_POPUP | WS_VISIBLE | WS_SYSMENU, f"style {style:x}")
     check(exstyle & WS_EX_APPWINDOW and window["parent"] == "0", f"window {window}")
-    code, out = s.drive("pixels", 30000, "mode", "send", "key", "gone", 15000, "sleep", 300, "mode")
+    code, out = s.drive("pixels", 30000, 320 * 240 // 10, "mode", "send", "key", "gone", 15000, "sleep", 300, "mode")
     check(code == 0, f"full screen: {out}")
     modes = [text.split(" ")[1] for text in out if text.startswith("mode ")]
     check(modes[0] == "320x240", f"mode while running: {modes[0]}")
@@ -234,6 +234,17 @@ def case_fullscreen(s):
     check(int(pixels["nonblack"]) > 320 * 240 // 10 and int(pixels["bright"]) > 100, f"picture: {pixels}")
     check(red <= 32 and blue <= 32 and 32 < green <= 64, f"not the 5-6-5 layout: {pixels}")
     end_saver(s, process, "a key")
+
+
+def check_window_picture(out, size):
+    """The frame stretched over the client area of size: lit, and in more than 64 levels of green (the
+    32-bit off-screen path, not a 16-bit one)."""
+    pixels = line(out, "pixels")
+    values = fields(out, "pixels")
+    area = int(size.split("x")[0]) * int(size.split("x")[1])
+    check(pixels[0] == size and int(values["nonblack"]) > area // 10 and int(values["bright"]) > area // 1000,
+          f"picture: {pixels}")
+    check(int(values["levels"].split(",")[1]) > 64, f"picture in few greens: {pixels}")
 
 
 def case_preview(s):
@@ -254,10 +265,9 @@ def case_preview(s):
     # A child of another program's window does not reach the screen under Wine; one of the desktop does.
     code, out = s.drive("desktop")
     process = s.start("/p", line(out, "desktop")[0])
-    code, out = s.drive("wait", 30000, "pixels", 30000, "close", "gone", 15000)
+    code, out = s.drive("wait", 30000, "pixels", 30000, 1024 * 768 // 10, "close", "gone", 15000)
     check(code == 0, f"desktop preview: {out}")
-    pixels = fields(out, "pixels")
-    check(int(pixels["nonblack"]) > 1024 * 768 // 10 and int(pixels["bright"]) > 1000, f"picture: {pixels}")
+    check_window_picture(out, "1024x768")
     end_saver(s, process, "a close request")
 
 
@@ -265,13 +275,14 @@ def case_windowed(s):
     s.settings(BGMMode=2)
     process = s.launch(s.windowed)
     code, out = s.drive("wait", 30000, "send", "lbutton", "send", "rbutton", "send", "mbutton", *["send", "move"] * 6,
-                        "send", "key", "sleep", 500, "alive", "send", "esc", "gone", 15000)
+                        "send", "key", "pixels", 30000, 320 * 240 // 10, "alive", "send", "esc", "gone", 15000)
     check(code == 0, f"windowed: {out} {read(process.log)[-1500:]}")
     window = fields(out, "window")
     check(window["client"] == "320x240", f"client area {window}")
     check(int(window["style"], 16) & (WS_OVERLAPPEDWINDOW | WS_VISIBLE) == WS_OVERLAPPEDWINDOW | WS_VISIBLE,
           f"style {window['style']}")
     check(line(out, "alive") == ["1"], f"input other than Esc closed the window: {out}")
+    check_window_picture(out, "320x240")
     end_saver(s, process, "Esc")
 
 
