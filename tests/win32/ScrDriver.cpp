@@ -131,6 +131,7 @@ struct Picture {
     int nHeight = 0;
     long lNonBlack = 0;
     long lBright = 0;
+    long long llSum = 0; // of every channel of every pixel
     int nLevels[3] = {}; // distinct values of red, green and blue
 };
 
@@ -170,6 +171,7 @@ Picture ReadScreen() {
                                      static_cast<int>(rgb & 0xFF)};
             picture.lNonBlack += rgb != 0 ? 1 : 0;
             picture.lBright += nChannel[0] + nChannel[1] + nChannel[2] > 3 * 0x80 ? 1 : 0;
+            picture.llSum += nChannel[0] + nChannel[1] + nChannel[2];
             for (int c = 0; c < 3; ++c) {
                 picture.nLevels[c] += bSeen[c][nChannel[c]] ? 0 : 1;
                 bSeen[c][nChannel[c]] = true;
@@ -194,6 +196,29 @@ void Pixels(DWORD nMs, long lMin) {
     Say("pixels %dx%d nonblack=%ld bright=%ld levels=%d,%d,%d waited=%lu\n", picture.nWidth, picture.nHeight,
         picture.lNonBlack, picture.lBright, picture.nLevels[0], picture.nLevels[1], picture.nLevels[2],
         GetTickCount() - dwStart);
+}
+
+// A key, then the screen read as often as it can be until the window goes: how many readings of the
+// full-screen mode were dimmer than half the picture before the key, and how many were black.
+void Fade(DWORD nMs) {
+    const Picture before = ReadScreen();
+    const long long llArea = static_cast<long long>(before.nWidth) * before.nHeight;
+    int nSamples = 0;
+    int nDim = 0;
+    int nBlack = 0;
+    if (Send("key")) {
+        const DWORD dwStart = GetTickCount();
+        while (FindSaver() != nullptr && GetTickCount() - dwStart < nMs) {
+            const Picture picture = ReadScreen();
+            if (picture.nWidth * static_cast<long long>(picture.nHeight) == llArea &&
+                FindSaver() != nullptr) {
+                ++nSamples;
+                nDim += picture.lNonBlack != 0 && picture.llSum * 2 < before.llSum ? 1 : 0;
+                nBlack += picture.lNonBlack == 0 ? 1 : 0;
+            }
+        }
+    }
+    Say("fade samples=%d dim=%d black=%d\n", nSamples, nDim, nBlack);
 }
 
 LRESULT CALLBACK HostProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam) {
@@ -273,12 +298,22 @@ int main(int argc, char** argv) {
                 return 2;
             }
             Say("gone %lu\n", GetTickCount() - dwStart);
+        } else if (std::strcmp(pszStep, "describe") == 0) {
+            // Again once it is shown: "wait" can find the window while CreateWindowEx still makes it.
+            if (HWND hWnd = FindSaver()) {
+                Describe("shown", hWnd);
+            } else {
+                Say("missing\n");
+                return 2;
+            }
         } else if (std::strcmp(pszStep, "alive") == 0) {
             Say("alive %d\n", FindSaver() != nullptr ? 1 : 0);
         } else if (std::strcmp(pszStep, "sleep") == 0) {
             Pump(number(i));
         } else if (std::strcmp(pszStep, "send") == 0 && i + 1 < argc) {
             nResult = Send(argv[++i]) ? nResult : 1;
+        } else if (std::strcmp(pszStep, "fade") == 0) {
+            Fade(number(i));
         } else if (std::strcmp(pszStep, "moves") == 0) {
             // Up to N mouse moves, nMs apart, until the window goes: how many it took.
             const int nMoves = number(i);

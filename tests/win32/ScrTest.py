@@ -95,7 +95,7 @@ class Session:
             raise Failure("the program did not end: " + read(process.log)[-2000:])
         return process.returncode, debug_lines(read(process.log))
 
-    def drive(self, *steps, timeout=60):
+    def drive(self, *steps, timeout=150):
         """Runs the driver's steps to their end: its exit code and its output lines."""
         process = self.launch(self.driver, *map(str, steps), stderr=False)
         try:
@@ -175,7 +175,7 @@ def case_errors(s):
 
 def start_saver(s, channels=""):
     process = s.start("/s", channels=channels)
-    code, out = s.drive("wait", 30000)
+    code, out = s.drive("wait", 60000)
     check(code == 0, f"no full-screen window: {out} {read(process.log)[-1500:]}")
     return process, out
 
@@ -192,7 +192,7 @@ def case_close(s):
     # request must follow the fifth, and a system key must not close it.
     process, out = start_saver(s, channels=",trace+message")
     window = "0x%x" % int(line(out, "window")[0])
-    code, out = s.drive("sleep", 1000, "send", "syskey", "moves", 6, 400, "gone", 15000)
+    code, out = s.drive("sleep", 1000, "send", "syskey", "moves", 6, 400, "gone", 30000)
     check(code == 0 and 1 <= int(line(out, "moves")[0]) <= 5, f"moves: {out}")
     end_saver(s, process, "the fifth move")
     log = read(process.log)
@@ -208,7 +208,7 @@ def case_close(s):
             for switch in ["/s", "/c", "/p 0"]:
                 code, lines = s.run(*switch.split(), timeout=30)
                 check(code == 1 and lines == [], f"second instance {switch}: exit {code}, lines {lines}")
-        code, out = s.drive("send", what, "gone", 15000)
+        code, out = s.drive("send", what, "gone", 30000)
         check(code == 0, f"{what}: {out}")
         end_saver(s, process, what)
 
@@ -217,22 +217,26 @@ def case_fullscreen(s):
     s.settings(BGMMode=2, ShowFPS=1)
     before = screen_mode(s)
     process, out = start_saver(s)
-    window = fields(out, "window")
+    code, out = s.drive("pixels", 60000, 320 * 240 // 10, "mode", "describe", "fade", 15000, "gone", 30000, "sleep",
+                        300, "mode")
+    check(code == 0, f"full screen: {out}")
+    window = fields(out, "shown")
     style, exstyle = int(window["style"], 16), int(window["exstyle"], 16)
     check(style & (WS_POPUP | WS_VISIBLE | WS_SYSMENU) == WS_POPUP | WS_VISIBLE | WS_SYSMENU, f"style {style:x}")
     check(exstyle & WS_EX_APPWINDOW and window["parent"] == "0", f"window {window}")
-    code, out = s.drive("pixels", 30000, 320 * 240 // 10, "mode", "send", "key", "gone", 15000, "sleep", 300, "mode")
-    check(code == 0, f"full screen: {out}")
     modes = [text.split(" ")[1] for text in out if text.startswith("mode ")]
     check(modes[0] == "320x240", f"mode while running: {modes[0]}")
     check(modes[1] == before[0], f"mode after the run: {modes[1]}, before {before}")
     pixels = fields(out, "pixels")
-    check(pixels["nonblack"] != "0" and line(out, "pixels")[0] == "320x240", f"picture: {pixels}")
+    check(line(out, "pixels")[0] == "320x240", f"picture: {pixels}")
     # The lit swarm covers a good part of the screen, bright at its centre; the frame went through the
     # 5-6-5 conversion: 32 levels of red and of blue, more than 32 of green.
     red, green, blue = map(int, pixels["levels"].split(","))
     check(int(pixels["nonblack"]) > 320 * 240 // 10 and int(pixels["bright"]) > 100, f"picture: {pixels}")
     check(red <= 32 and blue <= 32 and 32 < green <= 64, f"not the 5-6-5 layout: {pixels}")
+    # After the key the picture darkens to black while the window and the mode are still there.
+    fade = fields(out, "fade")
+    check(int(fade["dim"]) > 0 and int(fade["black"]) > 0, f"no fade seen: {fade}")
     end_saver(s, process, "a key")
 
 
@@ -249,13 +253,14 @@ def check_window_picture(out, size):
 
 def case_preview(s):
     s.settings(BGMMode=2)
-    host = s.launch(s.driver, "host", 200, 150, "wait", 30000, "sleep", 1000, "destroy", "sleep", 200, stderr=False)
+    host = s.launch(s.driver, "host", 200, 150, "wait", 60000, "sleep", 1000, "describe", "destroy", "sleep", 200,
+                    stderr=False)
     handle = wait_line(host, "host")[0]
     process = s.start("/p", handle)
     s.finish(host, 60)
     out = read(host.log).splitlines()
     check(host.returncode == 0, f"host: {out} {read(process.log)[-1500:]}")
-    child = fields(out, "window")
+    child = fields(out, "shown")
     check(child["parent"] == handle and child["client"] == "200x150", f"preview window {child}")
     check(int(child["style"], 16) & (WS_CHILD | WS_VISIBLE) == WS_CHILD | WS_VISIBLE, f"style {child['style']}")
     started = time.monotonic()
@@ -265,8 +270,8 @@ def case_preview(s):
     # A child of another program's window does not reach the screen under Wine; one of the desktop does.
     code, out = s.drive("desktop")
     process = s.start("/p", line(out, "desktop")[0])
-    code, out = s.drive("wait", 30000, "pixels", 30000, 1024 * 768 // 10, "close", "gone", 15000)
-    check(code == 0, f"desktop preview: {out}")
+    code, out = s.drive("wait", 60000, "pixels", 60000, 1024 * 768 // 10, "close", "gone", 30000)
+    check(code == 0, f"desktop preview: {out} {read(process.log)[-1500:]}")
     check_window_picture(out, "1024x768")
     end_saver(s, process, "a close request")
 
@@ -274,10 +279,11 @@ def case_preview(s):
 def case_windowed(s):
     s.settings(BGMMode=2)
     process = s.launch(s.windowed)
-    code, out = s.drive("wait", 30000, "send", "lbutton", "send", "rbutton", "send", "mbutton", *["send", "move"] * 6,
-                        "send", "key", "pixels", 30000, 320 * 240 // 10, "alive", "send", "esc", "gone", 15000)
+    code, out = s.drive("wait", 60000, "send", "lbutton", "send", "rbutton", "send", "mbutton", *["send", "move"] * 6,
+                        "send", "key", "pixels", 60000, 320 * 240 // 10, "describe", "alive", "send", "esc", "gone",
+                        30000)
     check(code == 0, f"windowed: {out} {read(process.log)[-1500:]}")
-    window = fields(out, "window")
+    window = fields(out, "shown")
     check(window["client"] == "320x240", f"client area {window}")
     check(int(window["style"], 16) & (WS_OVERLAPPEDWINDOW | WS_VISIBLE) == WS_OVERLAPPEDWINDOW | WS_VISIBLE,
           f"style {window['style']}")
