@@ -22,7 +22,7 @@ def main():
         s.settings(BGMMode=2, ShowFPS=1)
         process = s.start("/s")
         # A few seconds of flying, so that the counter shows a rate.
-        code, lines = s.drive("wait", 30000, "pixels", 30000, 320 * 240 // 10, "sleep", 3000)
+        code, lines = s.drive("wait", 60000, "pixels", 60000, 320 * 240 // 10, "sleep", 3000)
         check(code == 0 and int(fields(lines, "pixels")["nonblack"]) > 0, f"no picture: {lines}")
         subprocess.run(["import", "-display", s.display, "-window", "root", "-crop", "320x240+0+0", "+repage", out],
                        check=True)
