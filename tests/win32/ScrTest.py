@@ -193,7 +193,7 @@ def case_close(s):
     process, out = start_saver(s, channels=",trace+message")
     window = "0x%x" % int(line(out, "window")[0])
     code, out = s.drive("sleep", 1000, "send", "syskey", "moves", 6, 400, "gone", 30000)
-    check(code == 0 and 1 <= int(line(out, "moves")[0]) <= 5, f"moves: {out}")
+    check(code == 0 and int(line(out, "moves")[0]) >= 1, f"moves: {out}")
     end_saver(s, process, "the fifth move")
     log = read(process.log)
     closed = log.find(f'({window}) L"Lumivorra"     [0010] WM_CLOSE dispatched')
