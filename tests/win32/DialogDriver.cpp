@@ -10,7 +10,8 @@
 //   spin up|down         click an arrow of the count's up-down control
 //   color RRGGBB         pick a colour with the colour picker and add it to the custom colours
 //   file ID PATH         choose PATH with the open-file picker of the browse button ID
-//   picker ID            click the button ID and wait until its picker is shown (left open)
+//   picker ID            click the button ID and wait until its picker is shown and painted (left open)
+//   folder PATH          show the folder PATH in the open-file picker
 //   dismiss              cancel the open picker
 //   ok | cancel | close  leave the dialog with OK, Cancel or the close box, and wait until it is gone
 //   values               the stored settings: name, type, size and bytes of each value
@@ -132,8 +133,7 @@ void PickColor(const char* pszHex) {
     ClosePicker(hPicker, IDOK);
 }
 
-void PickFile(int nButton, const char* pszPath) {
-    HWND hPicker = ShowPicker(nButton);
+HWND NameField(HWND hPicker) {
     HWND hName = GetDlgItem(hPicker, edt1);
     if (hName == nullptr) {
         hName = GetDlgItem(hPicker, cmb13);
@@ -141,8 +141,25 @@ void PickFile(int nButton, const char* pszPath) {
     if (hName == nullptr) {
         Fail("the open-file picker has no name field");
     }
-    SendMessageA(hName, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(pszPath));
+    return hName;
+}
+
+void PickFile(int nButton, const char* pszPath) {
+    HWND hPicker = ShowPicker(nButton);
+    SendMessageA(NameField(hPicker), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(pszPath));
     ClosePicker(hPicker, IDOK);
+}
+
+// A folder's path confirmed in the name field opens the folder, as typed by a user.
+void ShowFolder(const char* pszPath) {
+    HWND hPicker = OpenPicker();
+    if (hPicker == nullptr) {
+        Fail("no picker open");
+    }
+    HWND hName = NameField(hPicker);
+    SendMessageA(hName, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(pszPath));
+    SendMessageA(hPicker, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    SendMessageA(hName, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(""));
 }
 
 // A user's keys: Home to the low end, then one step right per unit.
@@ -314,7 +331,10 @@ int main(int argc, char** argv) {
             const int nButton = std::atoi(argument());
             PickFile(nButton, argument());
         } else if (command == "picker") {
-            ShowPicker(std::atoi(argument()));
+            RedrawWindow(ShowPicker(std::atoi(argument())), nullptr, nullptr,
+                         RDW_UPDATENOW | RDW_ALLCHILDREN);
+        } else if (command == "folder") {
+            ShowFolder(argument());
         } else if (command == "dismiss") {
             HWND hPicker = OpenPicker();
             if (hPicker == nullptr) {

@@ -11,6 +11,7 @@ import os
 import re
 import subprocess
 import sys
+import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from ScrTest import Failure, Session, check  # noqa: E402
@@ -38,9 +39,9 @@ class DialogSession(Session):
         with open(process.log, "rb") as out:
             return code, out.read().decode("cp932").replace("\r\n", "\n")
 
-    def open_dialog(self, cwd=None):
+    def open_dialog(self):
         return subprocess.Popen(self.wine + [self.scr, "/c"], env=self.env, stdin=subprocess.DEVNULL,
-                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, cwd=cwd)
+                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
     def work(self, *commands):
         """Runs the driver's commands; its output lines."""
@@ -204,18 +205,20 @@ def case_stored(s):
 
 
 def screenshots(s, outdir):
-    """The dialog, the open-file picker and the colour picker, cut out of the virtual desktop. The
-    open-file picker starts in the current folder: one with songs of Japanese names."""
+    """The dialog, the open-file picker (showing a folder of songs with Japanese names) and the colour
+    picker, cut out of the virtual desktop."""
     s.work("clear")
-    for name in ["曲の森.mid", "夜想曲.mid", "readme.txt"]:
-        s.windows_path("lumivorra-songs/" + name, b"MThd")
-    scr = s.open_dialog(cwd=os.path.join(s.prefix, "drive_c", "lumivorra-songs"))
+    songs = [s.windows_path("lumivorra-songs/" + name, b"MThd") for name in ["曲の森.mid", "夜想曲.mid", "readme.txt"]]
+    folder = songs[0].rsplit("\\", 1)[0]
+    scr = s.open_dialog()
     try:
-        shots = [("win32-config-dialog.png", []), ("win32-open-file.png", ["click", "1000", "picker", "1011"]),
+        shots = [("win32-config-dialog.png", []),
+                 ("win32-open-file.png", ["click", "1000", "picker", "1011", "folder", folder]),
                  ("win32-choose-color.png", ["dismiss", "picker", "1014"])]
         for name, commands in shots:
             lines = s.work("open", *commands, "rect")
             x, y, w, h = lines[-1].split(" ")[1:]
+            time.sleep(1)  # the last of the painting, for the eye only
             subprocess.run(["import", "-display", s.env["DISPLAY"], "-window", "root", "-crop", f"{w}x{h}+{x}+{y}",
                             "+repage", os.path.join(outdir, name)], check=True)
         s.work("open", "dismiss", "cancel")
