@@ -10,38 +10,24 @@ constexpr ConvertKernels kSse2 = {ISA_SSE2, ConvertTo565_sse2, ConvertTo555_sse2
 constexpr ConvertKernels kAvx2 = {ISA_AVX2, ConvertTo565_avx2, ConvertTo555_avx2, CopyRows32_scalar};
 #endif
 
+constexpr const ConvertKernels* kForms[ISA_COUNT] = {
+    &kScalar,
+#if LV_X86_KERNELS
+    &kMmx,
+    &kSse2,
+    &kAvx2,
+#endif
+};
+
 const ConvertKernels& Best() {
-    static const ConvertKernels* const pBest = [] {
-        for (int32_t n = ISA_COUNT - 1; n > ISA_SCALAR; --n) {
-            if (const ConvertKernels* pKernels = GetConvertKernels(static_cast<InstructionSet>(n))) {
-                return pKernels;
-            }
-        }
-        return &kScalar;
-    }();
+    static const ConvertKernels* const pBest = BestForm(kForms);
     return *pBest;
 }
 
 } // namespace
 
 const ConvertKernels* GetConvertKernels(InstructionSet isa) {
-    if (!ProcessorHas(isa)) {
-        return nullptr;
-    }
-    switch (isa) {
-    case ISA_SCALAR:
-        return &kScalar;
-#if LV_X86_KERNELS
-    case ISA_MMX:
-        return &kMmx;
-    case ISA_SSE2:
-        return &kSse2;
-    case ISA_AVX2:
-        return &kAvx2;
-#endif
-    default:
-        return nullptr;
-    }
+    return PickForm(kForms, isa);
 }
 
 void ConvertTo565(void* pDest, int32_t lPitch, const uint32_t* pSource) {

@@ -23,3 +23,21 @@ int32_t HasMMX();
 bool ProcessorHas(InstructionSet isa);
 // "scalar", "mmx", "sse2" or "avx2": the suffix of the benchmark entries.
 const char* InstructionSetName(InstructionSet isa);
+
+// The form of a kernel table for isa: forms holds one entry per instruction set (nullptr where that form
+// is not built); nullptr when the processor lacks the set or the form is missing.
+template <typename Kernels>
+const Kernels* PickForm(const Kernels* const (&forms)[ISA_COUNT], InstructionSet isa) {
+    return isa >= ISA_SCALAR && isa < ISA_COUNT && ProcessorHas(isa) ? forms[isa] : nullptr;
+}
+
+// The fastest form the processor can run; the scalar reference when it has none of the others.
+template <typename Kernels>
+const Kernels* BestForm(const Kernels* const (&forms)[ISA_COUNT]) {
+    for (int32_t n = ISA_COUNT - 1; n > ISA_SCALAR; --n) {
+        if (const Kernels* pKernels = PickForm(forms, static_cast<InstructionSet>(n))) {
+            return pKernels;
+        }
+    }
+    return forms[ISA_SCALAR];
+}

@@ -18,14 +18,14 @@ constexpr PixelKernels kAvx2 = {ISA_AVX2,         ClearPixels_avx2,  FadePixels_
                                 BlitAddRows_avx2, BumpLightRows_avx2};
 #endif
 
-const PixelKernels* BestPixelKernels() {
-    for (int32_t n = ISA_COUNT - 1; n > ISA_SCALAR; --n) {
-        if (const PixelKernels* pKernels = GetPixelKernels(static_cast<InstructionSet>(n))) {
-            return pKernels;
-        }
-    }
-    return &kScalar;
-}
+constexpr const PixelKernels* kForms[ISA_COUNT] = {
+    &kScalar,
+#if LV_X86_KERNELS
+    &kMmx,
+    &kSse2,
+    &kAvx2,
+#endif
+};
 
 // Read on every pixel operation, written by tests and benchmarks before drawing; an atomic pointer keeps
 // the first choice (made by whichever thread draws first) free of a data race.
@@ -34,29 +34,13 @@ std::atomic<const PixelKernels*> g_pActive{nullptr};
 } // namespace
 
 const PixelKernels* GetPixelKernels(InstructionSet isa) {
-    if (!ProcessorHas(isa)) {
-        return nullptr;
-    }
-    switch (isa) {
-    case ISA_SCALAR:
-        return &kScalar;
-#if LV_X86_KERNELS
-    case ISA_MMX:
-        return &kMmx;
-    case ISA_SSE2:
-        return &kSse2;
-    case ISA_AVX2:
-        return &kAvx2;
-#endif
-    default:
-        return nullptr;
-    }
+    return PickForm(kForms, isa);
 }
 
 const PixelKernels& ActivePixelKernels() {
     const PixelKernels* pKernels = g_pActive.load(std::memory_order_acquire);
     if (pKernels == nullptr) {
-        pKernels = BestPixelKernels();
+        pKernels = BestForm(kForms);
         g_pActive.store(pKernels, std::memory_order_release);
     }
     return *pKernels;
