@@ -18,6 +18,7 @@
 #include <mutex>
 #include <pthread.h>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -81,6 +82,15 @@ int OnXError(Display* pDisplay, XErrorEvent* pEvent) {
     return 0;
 }
 
+// The X server went away (it ended, or the session was closed): nothing can be drawn or received any
+// more, and Xlib's default handler would run exit() with the render and timer threads still running.
+// The run ends at once as after any other error; the synthesizer is in this process, so no note can
+// keep sounding after it.
+int OnXIOError(Display*) {
+    DebugPrint("%s", "ディスプレイとの接続が切れました。\n");
+    _exit(0);
+}
+
 // The main thread, or any thread holding g_mutex.
 HostWindow* Find(WindowHandle hWnd) {
     for (HostWindow* pWindow : g_windows) {
@@ -120,6 +130,7 @@ bool EnsureVideo() {
     }
     // After SDL's own, which would end the process on the first error from a vanished host window.
     XSetErrorHandler(OnXError);
+    XSetIOErrorHandler(OnXIOError);
     g_dwWakeEvent = SDL_RegisterEvents(1);
     g_mainThread = pthread_self();
     g_bHasMain.store(true);

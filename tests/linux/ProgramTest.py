@@ -348,7 +348,22 @@ def preview_host_destroyed(session):
                   f"preview {cycle + 1}: exit code {code}: {log}")
 
 
-CASES = {f.__name__: f for f in (full_screen, mouse, window, preview, configure, start_stop, preview_host_destroyed)}
+def display_lost(session):
+    """The X server ending under a running /s ends the run at once with the error exit code and says why,
+    instead of leaving it running or aborting in exit() with its threads still at work."""
+    process = start_tracked(session, "/s")
+    wait_for_log(process, "SMusic: Play start.")
+    session.xvfb.kill()
+    closed_at = time.monotonic()
+    code = wait_exit(process, 10)
+    took = time.monotonic() - closed_at
+    check(code == 0, f"exit code {code}")
+    check(took < 2.0, f"ended {took:.2f} s after the display")
+    check("ディスプレイとの接続が切れました。" in session_log(process), "no message: " + session_log(process))
+
+
+CASES = {f.__name__: f for f in (full_screen, mouse, window, preview, configure, display_lost, start_stop,
+                                 preview_host_destroyed)}
 
 
 def main():
