@@ -80,7 +80,10 @@ class Session:
             if ids:
                 return int(ids[0])
             time.sleep(0.1)
-        raise Failure(f"no window named {name!r} appeared")
+        # What the server holds tells a window under another name from one that was never made.
+        tree = subprocess.run(["xwininfo", "-root", "-tree"], env=self.env, capture_output=True, text=True,
+                              timeout=20)
+        raise Failure(f"no window named {name!r} appeared; the server has:\n{tree.stdout}{tree.stderr}")
 
     def screenshot(self):
         """The root window as rows of (r, g, b) bytes."""
