@@ -14,7 +14,7 @@ import sys
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from ScrTest import Failure, Session, check  # noqa: E402
+from ScrTest import Failure, Session, check, run_case  # noqa: E402
 
 KEY = r"HKCU\Software\quillo\Lumivorra"
 DWORD, SZ, BINARY = 4, 1, 3
@@ -231,18 +231,9 @@ def main():
     wine_run, prefix, scr, driver = map(os.path.abspath, sys.argv[1:5])
     case = sys.argv[5]
     session = DialogSession(wine_run, prefix, scr, driver)
-    try:
-        if case == "screenshots":
-            screenshots(session, sys.argv[6])
-        else:
-            {"defaults": case_defaults, "stored": case_stored}[case](session)
-    except Failure as failure:
-        print(f"FAIL {case}: {failure}")
-        return 1
-    finally:
-        session.close()
-    print(f"ok {case}")
-    return 0
+    if case == "screenshots":
+        return run_case(session, case, lambda: screenshots(session, sys.argv[6]))
+    return run_case(session, case, lambda: {"defaults": case_defaults, "stored": case_stored}[case](session))
 
 
 if __name__ == "__main__":

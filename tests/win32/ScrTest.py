@@ -296,13 +296,10 @@ CASES = {"errors": case_errors, "close": case_close, "fullscreen": case_fullscre
          "windowed": case_windowed}
 
 
-def main():
-    wine_run, prefix, scr = sys.argv[1:4]
-    driver, windowed = (sys.argv[4:6] if len(sys.argv) > 6 else (None, None))
-    case = sys.argv[-1]
-    session = Session(wine_run, prefix, scr, driver, windowed)
+def run_case(session, case, run):
+    """Runs one case, then ends the session; prints the verdict and gives the exit code."""
     try:
-        CASES[case](session)
+        run()
     except Failure as failure:
         print(f"FAIL {case}: {failure}")
         return 1
@@ -310,6 +307,14 @@ def main():
         session.close()
     print(f"ok {case}")
     return 0
+
+
+def main():
+    wine_run, prefix, scr = sys.argv[1:4]
+    driver, windowed = (sys.argv[4:6] if len(sys.argv) > 6 else (None, None))
+    case = sys.argv[-1]
+    session = Session(wine_run, prefix, scr, driver, windowed)
+    return run_case(session, case, lambda: CASES[case](session))
 
 
 if __name__ == "__main__":
