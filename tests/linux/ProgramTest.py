@@ -34,8 +34,11 @@ class Session:
         self.program = program
         self.folder = tempfile.TemporaryDirectory(prefix="lumivorra-xvfb-")
         read_fd, write_fd = os.pipe()
+        # -noreset: by default the server resets when its last client leaves, and drops every client still
+        # connecting at that moment; a program starting while xdotool polls would then fail to connect.
         self.xvfb = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write_fd), "-screen", "0", f"{SCREEN_W}x{SCREEN_H}x24", "-nolisten", "tcp"],
+            ["Xvfb", "-displayfd", str(write_fd), "-screen", "0", f"{SCREEN_W}x{SCREEN_H}x24", "-nolisten", "tcp",
+             "-noreset"],
             pass_fds=[write_fd], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         os.close(write_fd)
         with os.fdopen(read_fd) as pipe:

@@ -50,8 +50,10 @@ class Session:
         self.logs = tempfile.TemporaryDirectory(prefix="lv-scr-")
         self.serial = 0
         read_fd, write_fd = os.pipe()
+        # -noreset: a server reset when its last client leaves would drop clients that are still connecting.
         self.xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_fd), "-screen", "0", "1024x768x24", "-nolisten",
-                                      "tcp"], pass_fds=[write_fd], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+                                      "tcp", "-noreset"],
+                                     pass_fds=[write_fd], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         os.close(write_fd)
         with os.fdopen(read_fd) as pipe:
             number = pipe.readline().strip()
