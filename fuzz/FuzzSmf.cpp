@@ -6,7 +6,7 @@
 #include "framework/SString.h"
 #include "music/SMusic.h"
 #include "platform/headless/Headless.h"
-#include "platform/headless/HeadlessMidiOut.h"
+#include "platform/headless/MidiOut.h"
 
 #include <cstdlib>
 

@@ -5,7 +5,7 @@
 // emulated by sleeping to the next refresh boundary of the display's rate.
 #include "platform/DisplayDevice.h"
 
-#include "platform/linux/SdlHost.h"
+#include "platform/linux/Window.h"
 
 #include <cerrno>
 #include <cstdlib>

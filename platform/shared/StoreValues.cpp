@@ -1,4 +1,4 @@
-#include "platform/linux/StoreValues.h"
+#include "platform/shared/StoreValues.h"
 
 #include <cstring>
 

@@ -1,4 +1,4 @@
-#include "platform/win32/WinMidiOut.h"
+#include "platform/win32/MidiOut.h"
 
 WinMidiOut::~WinMidiOut() {
     if (m_hMidiOut != nullptr) {

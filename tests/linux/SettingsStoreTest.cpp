@@ -1,4 +1,4 @@
-#include "platform/linux/FileStore.h"
+#include "platform/linux/SettingsStore.h"
 #include "config/Settings.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "platform/win32/RegistryStore.h"
+#include "platform/win32/SettingsStore.h"
 
 #include <windows.h>
 

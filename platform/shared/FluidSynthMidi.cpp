@@ -1,4 +1,4 @@
-#include "platform/linux/FluidSynthMidi.h"
+#include "platform/shared/FluidSynthMidi.h"
 
 #include "framework/Debug.h"
 

@@ -1,4 +1,4 @@
-#include "platform/win32/WinDialogHost.h"
+#include "platform/win32/DialogHost.h"
 
 #include <windows.h>
 

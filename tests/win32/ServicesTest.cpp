@@ -5,7 +5,7 @@
 #include "platform/Heap.h"
 #include "platform/Thread.h"
 #include "platform/Timer.h"
-#include "platform/win32/RegistryStore.h"
+#include "platform/win32/SettingsStore.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>

@@ -1,4 +1,4 @@
-#include "platform/linux/FileStore.h"
+#include "platform/linux/SettingsStore.h"
 
 #include "platform/linux/RegText.h"
 

@@ -1,6 +1,6 @@
-#include "platform/headless/FakeDialogHost.h"
+#include "platform/headless/DialogHost.h"
 
-#include "platform/linux/DialogRules.h"
+#include "platform/shared/DialogRules.h"
 
 #include <stdexcept>
 

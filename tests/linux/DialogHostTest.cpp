@@ -1,7 +1,7 @@
+#include "platform/linux/DialogHost.h"
 #include "config/DialogTemplates.h"
 #include "config/SConfigDialog.h"
-#include "platform/linux/FileStore.h"
-#include "platform/linux/QtDialogHost.h"
+#include "platform/linux/SettingsStore.h"
 
 #include <gtest/gtest.h>
 

@@ -12,7 +12,7 @@
 #pragma once
 
 #include "platform/SettingsStore.h"
-#include "platform/linux/StoreValues.h"
+#include "platform/shared/StoreValues.h"
 
 #include <functional>
 #include <map>

@@ -1,7 +1,7 @@
 // The window service on Linux: SDL2 windows on the main thread, our own child X11 window inside a host
 // window for previews, input turned into the framework's messages, and the hand-over of presents from
 // the render thread.
-#include "platform/linux/SdlHost.h"
+#include "platform/linux/Window.h"
 
 #include "framework/Debug.h"
 #include "platform/linux/InstanceLock.h"

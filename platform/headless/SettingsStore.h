@@ -4,7 +4,7 @@
 #pragma once
 
 #include "platform/SettingsStore.h"
-#include "platform/linux/StoreValues.h"
+#include "platform/shared/StoreValues.h"
 
 #include <map>
 #include <string>

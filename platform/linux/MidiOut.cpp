@@ -1,4 +1,4 @@
-#include "platform/linux/LinuxMidiOut.h"
+#include "platform/linux/MidiOut.h"
 
 #include "framework/Debug.h"
 

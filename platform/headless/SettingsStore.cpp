@@ -1,4 +1,4 @@
-#include "platform/headless/MemoryStore.h"
+#include "platform/headless/SettingsStore.h"
 
 MemoryStore::Key* MemoryStore::FindKey(const std::string& path) {
     for (Key& key : m_keys) {

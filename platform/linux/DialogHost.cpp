@@ -1,6 +1,6 @@
-#include "platform/linux/QtDialogHost.h"
+#include "platform/linux/DialogHost.h"
 
-#include "platform/linux/DialogRules.h"
+#include "platform/shared/DialogRules.h"
 
 #include <QApplication>
 #include <QButtonGroup>

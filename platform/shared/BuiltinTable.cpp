@@ -1,4 +1,4 @@
-#include "platform/linux/BuiltinTable.h"
+#include "platform/shared/BuiltinTable.h"
 
 #include "platform/BuiltinItems.h"
 

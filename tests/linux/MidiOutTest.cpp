@@ -1,6 +1,6 @@
+#include "platform/linux/MidiOut.h"
 #include "framework/Debug.h"
 #include "framework/Timer.h"
-#include "platform/linux/LinuxMidiOut.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "platform/linux/DialogRules.h"
+#include "platform/shared/DialogRules.h"
 
 #include <cstring>
 #include <strings.h>
