@@ -1,6 +1,11 @@
+// The Linux system services: debug output on stderr, the monotonic clock and the C library's heap.
+#include "platform/Clock.h"
 #include "platform/DebugOut.h"
+#include "platform/Heap.h"
 
+#include <cstdlib>
 #include <cstring>
+#include <time.h>
 #include <unistd.h>
 
 void PlatformDebugOutput(const char* pszText) {
@@ -21,4 +26,24 @@ void PlatformDebugOutput(const char* pszText) {
         p += n;
         nOut -= static_cast<size_t>(n);
     }
+}
+
+uint32_t PlatformTickCount() {
+    timespec ts{};
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    const uint64_t qwMs =
+        static_cast<uint64_t>(ts.tv_sec) * 1000u + static_cast<uint64_t>(ts.tv_nsec) / 1000000u;
+    return static_cast<uint32_t>(qwMs);
+}
+
+uint32_t PlatformMilliseconds() {
+    return PlatformTickCount();
+}
+
+void* PlatformHeapAlloc(size_t dwSize) {
+    return std::malloc(dwSize);
+}
+
+void PlatformHeapFree(void* pBlock) {
+    std::free(pBlock);
 }
