@@ -1,24 +1,22 @@
-// The window service on Linux: SDL2 windows on the main thread, our own child X11 window inside a host
-// window for previews, input turned into the framework's messages, and the hand-over of presents from
-// the render thread.
+// The window service on Linux: SDL2 windows and the message queue on the main thread. Previews are our
+// own child X11 window inside the host's (X11Preview.cpp), input becomes the framework's messages in
+// KeyMap.cpp, and presents from the render thread are handed over in Present.cpp.
 #include "platform/linux/Window.h"
 
 #include "framework/Debug.h"
 #include "platform/linux/InstanceLock.h"
 #include "platform/linux/KeyMap.h"
+#include "platform/linux/Present.h"
+#include "platform/linux/X11Preview.h"
 
 #include <SDL.h>
-#include <X11/Xlib.h>
 
 #include <atomic>
-#include <chrono>
-#include <condition_variable>
 #include <deque>
 #include <map>
 #include <mutex>
 #include <pthread.h>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -30,66 +28,34 @@ struct HostWindow {
     void* pData = nullptr;
     SDL_Window* pWindow = nullptr;
     SDL_Renderer* pRenderer = nullptr;
-    SDL_Texture* pTexture = nullptr; // the last format and size presented
-    PresentFormat textureFormat = PRESENT_XRGB8888;
-    int32_t nTextureWidth = 0;
-    int32_t nTextureHeight = 0;
-    Window xChild = 0; // preview: our window inside the host's
-    Window xHost = 0;
+    PictureTarget picture;
+    unsigned long xChild = 0; // preview: our X11 window inside the host's
+    unsigned long xHost = 0;
     bool bHostGone = false; // the host window was destroyed: draw nothing, destroy at the next message
     int nLockFd = -1;       // full screen: the single-instance lock
-    uint32_t dwShown = 0;   // pictures shown, and the time of the first
-    std::chrono::steady_clock::time_point firstShown;
     std::atomic<int32_t> nClientWidth{0};
     std::atomic<int32_t> nClientHeight{0};
 };
 
-enum PresentState { PRESENT_IDLE, PRESENT_PENDING, PRESENT_SERVING };
-
 // Main thread only; g_windows is changed by the main thread under g_mutex, read by others under it.
 std::map<std::string, WindowClass> g_classes;
 std::vector<HostWindow*> g_windows;
-Display* g_pXDisplay = nullptr; // our own connection for preview windows
 bool g_bVideo = false;
 uint32_t g_dwWakeEvent = 0;
 
 // Shared with other threads, under g_mutex.
 std::mutex g_mutex;
-std::condition_variable g_cvRequest; // a present was handed over
-std::condition_variable g_cvDone;    // the present was shown (or dropped)
+PresentHandover g_handover(g_mutex);
 std::deque<WindowMsg> g_queue;
 std::vector<WindowHandle> g_live; // windows that messages may be posted to
 bool g_bQuit = false;
 int32_t g_nQuitCode = 0;
-PresentState g_presentState = PRESENT_IDLE;
-PresentRequest g_request{};
-bool g_bShown = false;
 
 std::atomic<bool> g_bHasMain{false};
 pthread_t g_mainThread;
 std::atomic<bool> g_bCloseRequested{false};
-std::atomic<int> g_nLastXError{0};
 
 static_assert(std::atomic<bool>::is_always_lock_free, "the signal handler needs a lock-free flag");
-
-// A host window may vanish at any moment; a request on it must then fail quietly instead of ending the
-// process as Xlib's default handler does.
-int OnXError(Display* pDisplay, XErrorEvent* pEvent) {
-    // SDL's own connection shares the handler; only our connection's errors answer our questions.
-    if (pDisplay == g_pXDisplay) {
-        g_nLastXError.store(pEvent->error_code);
-    }
-    return 0;
-}
-
-// The X server went away (it ended, or the session was closed): nothing can be drawn or received any
-// more, and Xlib's default handler would run exit() with the render and timer threads still running.
-// The run ends at once as after any other error; the synthesizer is in this process, so no note can
-// keep sounding after it.
-int OnXIOError(Display*) {
-    DebugPrint("%s", "ディスプレイとの接続が切れました。\n");
-    _exit(0);
-}
 
 // The main thread, or any thread holding g_mutex.
 HostWindow* Find(WindowHandle hWnd) {
@@ -129,8 +95,7 @@ bool EnsureVideo() {
         return false;
     }
     // After SDL's own, which would end the process on the first error from a vanished host window.
-    XSetErrorHandler(OnXError);
-    XSetIOErrorHandler(OnXIOError);
+    X11InstallErrorHandlers();
     g_dwWakeEvent = SDL_RegisterEvents(1);
     g_mainThread = pthread_self();
     g_bHasMain.store(true);
@@ -170,20 +135,12 @@ HostWindow* Register(HostWindow* pWindow, const WindowClass& wc) {
 
 // Frees what the window holds; its procedure has already seen WMSG_DESTROY (or is gone with the program).
 void Free(HostWindow* pWindow) {
-    if (pWindow->dwShown > 1) {
-        const double dSeconds =
-            std::chrono::duration<double>(std::chrono::steady_clock::now() - pWindow->firstShown).count();
-        Trace("SdlHost: %u frames shown in %.2f s (%.1f per second).\n", pWindow->dwShown, dSeconds,
-              (pWindow->dwShown - 1) / dSeconds);
-    }
+    FreePicture(pWindow->picture);
     {
         // Other threads read the list (client size, mode) under the lock.
         std::lock_guard<std::mutex> lock(g_mutex);
         std::erase(g_live, pWindow->hWnd);
         std::erase(g_windows, pWindow);
-    }
-    if (pWindow->pTexture != nullptr) {
-        SDL_DestroyTexture(pWindow->pTexture);
     }
     if (pWindow->pRenderer != nullptr) {
         SDL_DestroyRenderer(pWindow->pRenderer);
@@ -191,9 +148,8 @@ void Free(HostWindow* pWindow) {
     if (pWindow->pWindow != nullptr) {
         SDL_DestroyWindow(pWindow->pWindow); // a foreign window stays; ours below
     }
-    if (pWindow->xChild != 0 && !pWindow->bHostGone && g_pXDisplay != nullptr) {
-        XDestroyWindow(g_pXDisplay, pWindow->xChild);
-        XSync(g_pXDisplay, False);
+    if (pWindow->xChild != 0 && !pWindow->bHostGone) {
+        X11DestroyPreviewChild(pWindow->xChild);
     }
     if (pWindow->bMode == 1) {
         SDL_ShowCursor(SDL_ENABLE);
@@ -221,45 +177,13 @@ void Post(WindowHandle hWnd, uint32_t uMsg, uintptr_t wParam, intptr_t lParam) {
     }
 }
 
-intptr_t PointParam(int32_t nX, int32_t nY) {
-    return static_cast<intptr_t>((static_cast<uint32_t>(nX) & 0xFFFF) |
-                                 ((static_cast<uint32_t>(nY) & 0xFFFF) << 16));
-}
-
-// The MK_* flags that Windows puts in wParam of mouse messages.
-uintptr_t MouseKeys(uint32_t dwButtons) {
-    const SDL_Keymod mod = SDL_GetModState();
-    uintptr_t wKeys = 0;
-    wKeys |= (dwButtons & SDL_BUTTON_LMASK) != 0 ? 0x01 : 0;
-    wKeys |= (dwButtons & SDL_BUTTON_RMASK) != 0 ? 0x02 : 0;
-    wKeys |= (mod & KMOD_SHIFT) != 0 ? 0x04 : 0;
-    wKeys |= (mod & KMOD_CTRL) != 0 ? 0x08 : 0;
-    wKeys |= (dwButtons & SDL_BUTTON_MMASK) != 0 ? 0x10 : 0;
-    return wKeys;
-}
-
 void Translate(const SDL_Event& event) {
-    switch (event.type) {
-    case SDL_KEYDOWN:
-        Post(event.key.windowID, KeyMessageOf(event.key.keysym.sym, event.key.keysym.mod),
-             VirtualKeyOf(event.key.keysym.sym), 0);
-        break;
-    case SDL_MOUSEMOTION:
-        Post(event.motion.windowID, WMSG_MOUSEMOVE, MouseKeys(event.motion.state),
-             PointParam(event.motion.x, event.motion.y));
-        break;
-    case SDL_MOUSEBUTTONDOWN: {
-        const uint32_t dwButtons = SDL_GetMouseState(nullptr, nullptr);
-        const intptr_t lParam = PointParam(event.button.x, event.button.y);
-        if (event.button.button == SDL_BUTTON_LEFT) {
-            Post(event.button.windowID, WMSG_LBUTTONDOWN, MouseKeys(dwButtons), lParam);
-        } else if (event.button.button == SDL_BUTTON_RIGHT) {
-            Post(event.button.windowID, WMSG_RBUTTONDOWN, MouseKeys(dwButtons), lParam);
-        } else if (event.button.button == SDL_BUTTON_MIDDLE) {
-            Post(event.button.windowID, WMSG_MBUTTONDOWN, MouseKeys(dwButtons), lParam);
-        }
-        break;
+    WindowMsg msg{};
+    if (InputMessageOf(event, &msg)) {
+        Post(msg.hWnd, msg.uMsg, msg.wParam, msg.lParam);
+        return;
     }
+    switch (event.type) {
     case SDL_WINDOWEVENT:
         if (event.window.event == SDL_WINDOWEVENT_CLOSE) {
             Post(event.window.windowID, WMSG_CLOSE, 0, 0);
@@ -274,88 +198,33 @@ void Translate(const SDL_Event& event) {
     }
 }
 
-// SDL reports nothing when a foreign window disappears; our own connection watches the host and the
-// child for DestroyNotify.
-void PumpX() {
-    if (g_pXDisplay == nullptr) {
-        return;
-    }
-    while (XPending(g_pXDisplay) > 0) {
-        XEvent event;
-        XNextEvent(g_pXDisplay, &event);
-        if (event.type != DestroyNotify) {
-            continue;
-        }
-        for (HostWindow* pWindow : g_windows) {
-            if (event.xdestroywindow.window == pWindow->xHost ||
-                event.xdestroywindow.window == pWindow->xChild) {
-                pWindow->bHostGone = true;
-            }
+void MarkHostGone(unsigned long xWindow) {
+    for (HostWindow* pWindow : g_windows) {
+        if (xWindow == pWindow->xHost || xWindow == pWindow->xChild) {
+            pWindow->bHostGone = true;
         }
     }
 }
 
-bool Draw(const PresentRequest& request) {
+void PumpX() {
+    X11TakeDestroyed(MarkHostGone);
+}
+
+bool Show(const PresentRequest& request) {
+    PumpX();
     HostWindow* pWindow = Find(request.hWnd);
     if (pWindow == nullptr || pWindow->bHostGone) {
         return false;
     }
-    const SurfaceContext& source = request.source;
-    if (pWindow->pTexture == nullptr || pWindow->textureFormat != source.format ||
-        pWindow->nTextureWidth != source.nWidth || pWindow->nTextureHeight != source.nHeight) {
-        if (pWindow->pTexture != nullptr) {
-            SDL_DestroyTexture(pWindow->pTexture);
-        }
-        const uint32_t dwFormat =
-            source.format == PRESENT_RGB565 ? SDL_PIXELFORMAT_RGB565 : SDL_PIXELFORMAT_RGB888;
-        pWindow->pTexture = SDL_CreateTexture(pWindow->pRenderer, dwFormat, SDL_TEXTUREACCESS_STREAMING,
-                                              source.nWidth, source.nHeight);
-        if (pWindow->pTexture == nullptr) {
-            return false;
-        }
-        SDL_SetTextureScaleMode(pWindow->pTexture, SDL_ScaleModeNearest);
-        pWindow->textureFormat = source.format;
-        pWindow->nTextureWidth = source.nWidth;
-        pWindow->nTextureHeight = source.nHeight;
-    }
-    SDL_UpdateTexture(pWindow->pTexture, nullptr, source.pPixels, source.nPitch);
-    SDL_SetRenderDrawColor(pWindow->pRenderer, 0, 0, 0, 255);
-    SDL_RenderClear(pWindow->pRenderer);
-    if (request.bFullScreen) {
-        SDL_RenderCopy(pWindow->pRenderer, pWindow->pTexture, nullptr, nullptr);
-    } else {
-        const SDL_Rect src{request.src.left, request.src.top, request.src.right - request.src.left,
-                           request.src.bottom - request.src.top};
-        const SDL_Rect dst{request.dst.left, request.dst.top, request.dst.right - request.dst.left,
-                           request.dst.bottom - request.dst.top};
-        if (dst.w > 0 && dst.h > 0) {
-            SDL_RenderCopy(pWindow->pRenderer, pWindow->pTexture, &src, &dst);
-        }
-    }
-    SDL_RenderPresent(pWindow->pRenderer);
-    if (pWindow->dwShown++ == 0) {
-        pWindow->firstShown = std::chrono::steady_clock::now();
-    }
-    return true;
+    return DrawPicture(pWindow->pRenderer, pWindow->picture, request);
 }
 
-// Main thread: shows the picture handed over, if there is one.
 void ServePresent() {
-    PresentRequest request;
-    {
-        std::lock_guard<std::mutex> lock(g_mutex);
-        if (g_presentState != PRESENT_PENDING) {
-            return;
-        }
-        g_presentState = PRESENT_SERVING;
-        request = g_request;
-    }
-    PumpX();
-    const bool bShown = Draw(request);
-    std::lock_guard<std::mutex> lock(g_mutex);
-    g_presentState = PRESENT_IDLE;
-    g_bShown = bShown;
-    g_cvDone.notify_all();
+    g_handover.Serve(Show);
+}
+
+bool AcceptsPictures(WindowHandle hWnd) {
+    return IsLive(hWnd);
 }
 
 } // namespace
@@ -413,30 +282,9 @@ WindowHandle PlatformCreatePreviewWindow(const char* pszClassName, const char* p
     if (itClass == g_classes.end() || hParent == 0 || hParent > 0xFFFFFFFFu || !EnsureVideo()) {
         return 0;
     }
-    if (g_pXDisplay == nullptr) {
-        g_pXDisplay = XOpenDisplay(nullptr);
-        if (g_pXDisplay == nullptr) {
-            return 0;
-        }
-    }
-    Display* pDisplay = g_pXDisplay;
-    const Window xHost = static_cast<Window>(hParent);
-    g_nLastXError.store(0);
-    XWindowAttributes host{};
-    if (XGetWindowAttributes(pDisplay, xHost, &host) == 0 || g_nLastXError.load() != 0) {
-        return 0;
-    }
-    const int nScreen = XScreenNumberOfScreen(host.screen);
-    const Window xChild =
-        XCreateSimpleWindow(pDisplay, xHost, 0, 0, static_cast<unsigned>(host.width > 0 ? host.width : 1),
-                            static_cast<unsigned>(host.height > 0 ? host.height : 1), 0,
-                            BlackPixel(pDisplay, nScreen), BlackPixel(pDisplay, nScreen));
-    XSelectInput(pDisplay, xHost, StructureNotifyMask);
-    XSelectInput(pDisplay, xChild, StructureNotifyMask);
-    XStoreName(pDisplay, xChild, pszTitle);
-    XMapWindow(pDisplay, xChild);
-    XSync(pDisplay, False);
-    if (g_nLastXError.load() != 0) {
+    const unsigned long xHost = static_cast<unsigned long>(hParent);
+    const unsigned long xChild = X11CreatePreviewChild(xHost, pszTitle);
+    if (xChild == 0) {
         return 0;
     }
     HostWindow* pWindow = new HostWindow;
@@ -538,7 +386,7 @@ int32_t PlatformGetMessage(WindowMsg* pMsg) {
                 *pMsg = WindowMsg{0, 0, static_cast<uintptr_t>(g_nQuitCode), 0};
                 return 0;
             }
-            if (g_presentState == PRESENT_PENDING) {
+            if (g_handover.IsPendingLocked()) {
                 continue;
             }
         }
@@ -558,10 +406,6 @@ intptr_t PlatformDispatchMessage(const WindowMsg& msg) {
     return pWindow->pfnProc(msg.hWnd, msg.uMsg, msg.wParam, msg.lParam);
 }
 
-bool PlatformFindWindow(const char* pszClassName, const char* pszTitle) {
-    return IsInstanceLockHeld(pszClassName, pszTitle);
-}
-
 bool PlatformGetClientRect(WindowHandle hWnd, ClientRect* pRect) {
     std::lock_guard<std::mutex> lock(g_mutex);
     const HostWindow* pWindow = IsLive(hWnd) ? Find(hWnd) : nullptr;
@@ -573,26 +417,7 @@ bool PlatformGetClientRect(WindowHandle hWnd, ClientRect* pRect) {
 }
 
 bool SdlHostPresent(const PresentRequest& request) {
-    std::unique_lock<std::mutex> lock(g_mutex);
-    if (!IsLive(request.hWnd) || g_presentState != PRESENT_IDLE) {
-        return false;
-    }
-    g_request = request;
-    g_presentState = PRESENT_PENDING;
-    lock.unlock();
-    g_cvRequest.notify_all();
-    Wake();
-    lock.lock();
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(1);
-    while (g_presentState != PRESENT_IDLE) {
-        if (g_cvDone.wait_until(lock, deadline) == std::cv_status::timeout &&
-            g_presentState == PRESENT_PENDING) {
-            // The main thread is busy elsewhere: take the picture back, so that its buffer is ours again.
-            g_presentState = PRESENT_IDLE;
-            return false;
-        }
-    }
-    return g_bShown;
+    return g_handover.Hand(request, AcceptsPictures, Wake);
 }
 
 uint64_t SdlHostRefreshPeriodNs(WindowHandle hWnd) {
@@ -626,20 +451,7 @@ bool SdlHostIsMainThread() {
 }
 
 void SdlHostServeFor(uint32_t dwMilliseconds) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(dwMilliseconds);
-    std::unique_lock<std::mutex> lock(g_mutex);
-    for (;;) {
-        if (g_presentState == PRESENT_PENDING) {
-            lock.unlock();
-            ServePresent();
-            lock.lock();
-            continue;
-        }
-        if (g_cvRequest.wait_until(lock, deadline) == std::cv_status::timeout &&
-            g_presentState != PRESENT_PENDING) {
-            return;
-        }
-    }
+    g_handover.ServeFor(dwMilliseconds, Show);
 }
 
 bool SdlHostRequestCloseFromSignal() {
@@ -654,10 +466,7 @@ void SdlHostShutdown() {
     while (!g_windows.empty()) {
         Free(g_windows.back());
     }
-    if (g_pXDisplay != nullptr) {
-        XCloseDisplay(g_pXDisplay);
-        g_pXDisplay = nullptr;
-    }
+    X11ClosePreviews();
     if (g_bVideo) {
         // All of SDL: its D-Bus connection, opened with the video system, is closed only by SDL_Quit.
         SDL_Quit();

@@ -1,7 +1,7 @@
 // The Linux window host's inner interface, shared by the window, thread and presentation services of
 // platform/linux. SDL2 allows video calls on the main thread only (the thread that created the first
 // window), so the render thread never touches SDL: it hands a finished picture over with SdlHostPresent
-// and waits until the main thread, in PlatformGetMessage or PlatformSleep, has shown it.
+// and waits until the main thread, in PlatformGetMessage or PlatformSleep, has shown it (Present.h).
 #pragma once
 
 #include "platform/DisplayDevice.h"
