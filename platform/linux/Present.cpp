@@ -2,6 +2,55 @@
 
 #include "framework/Debug.h"
 
+#include <cstdio>
+#include <cstring>
+#include <time.h>
+#include <unistd.h>
+
+namespace {
+
+// Milliseconds since the process was started (its start time in /proc, to the kernel's clock tick), so
+// that the time the loader spends mapping libraries counts too; -1 when it cannot be read.
+long MillisecondsSinceExec() {
+    std::FILE* pFile = std::fopen("/proc/self/stat", "r");
+    if (pFile == nullptr) {
+        return -1;
+    }
+    char szStat[1024] = {};
+    const size_t nRead = std::fread(szStat, 1, sizeof szStat - 1, pFile);
+    std::fclose(pFile);
+    szStat[nRead] = '\0';
+    // The fields after the command name, which may itself hold blanks and parentheses; the start time is
+    // field 22, the 20th after it.
+    const char* pszField = std::strrchr(szStat, ')');
+    for (int nField = 0; pszField != nullptr && nField < 20; ++nField) {
+        pszField = std::strchr(pszField + 1, ' ');
+    }
+    unsigned long long qwStartTicks = 0;
+    timespec now{};
+    if (pszField == nullptr || std::sscanf(pszField, "%llu", &qwStartTicks) != 1 ||
+        clock_gettime(CLOCK_BOOTTIME, &now) != 0) {
+        return -1;
+    }
+    const long long qwTicksPerSecond = sysconf(_SC_CLK_TCK);
+    const long long qwNowMs = static_cast<long long>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
+    return static_cast<long>(qwNowMs - static_cast<long long>(qwStartTicks) * 1000 / qwTicksPerSecond);
+}
+
+// The first picture of the process (its first window's first frame).
+void NoteShown(PictureTarget& target) {
+    static bool s_bFirstOfProcess = true;
+    if (target.dwShown++ == 0) {
+        target.firstShown = std::chrono::steady_clock::now();
+        if (s_bFirstOfProcess) {
+            s_bFirstOfProcess = false;
+            Trace("SdlHost: first frame shown after %ld ms.\n", MillisecondsSinceExec());
+        }
+    }
+}
+
+} // namespace
+
 bool PresentHandover::Hand(const PresentRequest& request, bool (*pfnAccepts)(WindowHandle),
                            void (*pfnWake)()) {
     std::unique_lock<std::mutex> lock(m_mutex);
@@ -58,7 +107,78 @@ void PresentHandover::ServeFor(uint32_t dwMilliseconds, bool (*pfnShow)(const Pr
     }
 }
 
-bool DrawPicture(SDL_Renderer* pRenderer, PictureTarget& target, const PresentRequest& request) {
+namespace {
+
+// The surface path: our scaler into SDL's window surface, which is 32-bit XRGB on every X server we
+// serve (a 24- or 32-bit visual); the bars are painted only when the picture's rectangle changed or the
+// window's contents were lost.
+bool DrawOnSurface(SDL_Window* pWindow, PictureTarget& target, const PresentRequest& request) {
+    SDL_Surface* pSurface = SDL_GetWindowSurface(pWindow); // made again by SDL after a size change
+    if (pSurface == nullptr || pSurface->format->BytesPerPixel != 4 || pSurface->format->Rmask != 0xFF0000 ||
+        pSurface->format->Gmask != 0xFF00 || pSurface->format->Bmask != 0xFF) {
+        return false;
+    }
+    const SurfaceContext& source = request.source;
+    ScaleRect src{0, 0, source.nWidth, source.nHeight};
+    ScaleRect dst = LetterboxRect(source.nWidth, source.nHeight, pSurface->w, pSurface->h);
+    if (!request.bFullScreen) {
+        src = ScaleRect{request.src.left, request.src.top, request.src.right - request.src.left,
+                        request.src.bottom - request.src.top};
+        dst = ScaleRect{request.dst.left, request.dst.top, request.dst.right - request.dst.left,
+                        request.dst.bottom - request.dst.top};
+        // A rectangle the window no longer holds (it was resized meanwhile) waits for the next picture.
+        if (src.x < 0 || src.y < 0 || src.w < 0 || src.h < 0 || src.x + src.w > source.nWidth ||
+            src.y + src.h > source.nHeight || dst.x < 0 || dst.y < 0 || dst.w < 0 || dst.h < 0 ||
+            dst.x + dst.w > pSurface->w || dst.y + dst.h > pSurface->h) {
+            return true;
+        }
+    }
+    if (SDL_MUSTLOCK(pSurface) && SDL_LockSurface(pSurface) != 0) {
+        return false;
+    }
+    uint32_t* pPixels = static_cast<uint32_t*>(pSurface->pixels);
+    const bool bBars = !target.bBarsPainted || target.painted.x != dst.x || target.painted.y != dst.y ||
+                       target.painted.w != dst.w || target.painted.h != dst.h;
+    if (bBars) {
+        FillBlack(pPixels, pSurface->pitch, ScaleRect{0, 0, pSurface->w, pSurface->h});
+        target.painted = dst;
+        target.bBarsPainted = true;
+    }
+    target.scaler.Scale(source.pPixels, source.nPitch,
+                        source.format == PRESENT_RGB565 ? SCALE_RGB565 : SCALE_XRGB8888, src, pPixels,
+                        pSurface->pitch, dst);
+    if (SDL_MUSTLOCK(pSurface)) {
+        SDL_UnlockSurface(pSurface);
+    }
+    const SDL_Rect rect{dst.x, dst.y, dst.w, dst.h};
+    if ((bBars ? SDL_UpdateWindowSurface(pWindow) : SDL_UpdateWindowSurfaceRects(pWindow, &rect, 1)) != 0) {
+        return false;
+    }
+    NoteShown(target);
+    return true;
+}
+
+} // namespace
+
+void ClearPicture(SDL_Window* pWindow, SDL_Renderer* pRenderer, PictureTarget& target) {
+    if (target.path == PATH_SURFACE) {
+        SDL_Surface* pSurface = SDL_GetWindowSurface(pWindow);
+        if (pSurface != nullptr && SDL_FillRect(pSurface, nullptr, 0) == 0) {
+            SDL_UpdateWindowSurface(pWindow);
+        }
+        target.bBarsPainted = false;
+        return;
+    }
+    SDL_SetRenderDrawColor(pRenderer, 0, 0, 0, 255);
+    SDL_RenderClear(pRenderer);
+    SDL_RenderPresent(pRenderer);
+}
+
+bool DrawPicture(SDL_Window* pWindow, SDL_Renderer* pRenderer, PictureTarget& target,
+                 const PresentRequest& request) {
+    if (target.path == PATH_SURFACE) {
+        return DrawOnSurface(pWindow, target, request);
+    }
     const SurfaceContext& source = request.source;
     if (target.pTexture == nullptr || target.textureFormat != source.format ||
         target.nTextureWidth != source.nWidth || target.nTextureHeight != source.nHeight) {
@@ -92,9 +212,7 @@ bool DrawPicture(SDL_Renderer* pRenderer, PictureTarget& target, const PresentRe
         }
     }
     SDL_RenderPresent(pRenderer);
-    if (target.dwShown++ == 0) {
-        target.firstShown = std::chrono::steady_clock::now();
-    }
+    NoteShown(target);
     return true;
 }
 

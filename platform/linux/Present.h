@@ -3,6 +3,7 @@
 // (DrawPicture), or dropped it, at most a second; then the picture's buffer is the render thread's again.
 #pragma once
 
+#include "display/NearestScale.h"
 #include "platform/linux/Window.h"
 
 #include <SDL.h>
@@ -41,9 +42,23 @@ private:
     bool m_bShown = false;
 };
 
-// What a window keeps for showing pictures: the texture of the last format and size presented, and how
-// many pictures it has shown since when.
+// How pictures reach the screen. Texture: uploaded into an SDL renderer's texture and scaled by it, the
+// cheapest where the renderer runs on a GPU. Surface: scaled by us into SDL's window surface, which SDL
+// hands to the X server through shared memory (MIT-SHM), with no OpenGL at all; the cheapest where
+// OpenGL would run on the processor (llvmpipe and its kind, Xvfb, remote displays).
+enum PresentPath {
+    PATH_TEXTURE,
+    PATH_SURFACE,
+};
+
+// What a window keeps for showing pictures: the texture of the last format and size presented (texture
+// path) or the scaler and the size the bars were painted for (surface path), and how many pictures it
+// has shown since when.
 struct PictureTarget {
+    PresentPath path = PATH_TEXTURE;
+    NearestScaler scaler;
+    ScaleRect painted{0, 0, 0, 0}; // surface path: the picture's rectangle when the bars were painted
+    bool bBarsPainted = false;     // false: paint the whole surface black before the next picture
     SDL_Texture* pTexture = nullptr;
     PresentFormat textureFormat = PRESENT_XRGB8888;
     int32_t nTextureWidth = 0;
@@ -52,8 +67,11 @@ struct PictureTarget {
     std::chrono::steady_clock::time_point firstShown;
 };
 
-// Main thread: uploads the request's picture and shows it in the renderer's window. False when it could
-// not be shown.
-bool DrawPicture(SDL_Renderer* pRenderer, PictureTarget& target, const PresentRequest& request);
+// Main thread: shows the request's picture in the window by the target's path (pRenderer: the texture
+// path's renderer). False when it could not be shown.
+bool DrawPicture(SDL_Window* pWindow, SDL_Renderer* pRenderer, PictureTarget& target,
+                 const PresentRequest& request);
+// Main thread: paints the window black by the target's path.
+void ClearPicture(SDL_Window* pWindow, SDL_Renderer* pRenderer, PictureTarget& target);
 // Main thread: frees the texture and traces the pictures shown and their rate.
 void FreePicture(PictureTarget& target);

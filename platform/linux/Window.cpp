@@ -10,8 +10,11 @@
 #include "platform/linux/X11Preview.h"
 
 #include <SDL.h>
+#include <SDL_syswm.h>
 
 #include <atomic>
+#include <cstdlib>
+#include <cstring>
 #include <deque>
 #include <map>
 #include <mutex>
@@ -31,8 +34,12 @@ struct HostWindow {
     PictureTarget picture;
     unsigned long xChild = 0; // preview: our X11 window inside the host's
     unsigned long xHost = 0;
-    bool bHostGone = false; // the host window was destroyed: draw nothing, destroy at the next message
-    int nLockFd = -1;       // full screen: the single-instance lock
+    unsigned long xWindow = 0; // the X11 window drawn into (SDL's own, or the preview's child)
+    bool bHostGone = false;    // the host window was destroyed: draw nothing, destroy at the next message
+    bool bUnmapped = false;    // the window, or a preview's host, is not mapped
+    bool bCovered = false;     // the window is fully covered
+    bool bPaused = false;      // pictures are not shown, for one of the two reasons above
+    int nLockFd = -1;          // full screen: the single-instance lock
     std::atomic<int32_t> nClientWidth{0};
     std::atomic<int32_t> nClientHeight{0};
 };
@@ -114,18 +121,93 @@ void UpdateClientSize(HostWindow* pWindow) {
     pWindow->nClientHeight.store(nHeight);
 }
 
+// The OpenGL renderer's name ("llvmpipe (LLVM 15.0.6, 256 bits)", a GPU's), empty when the renderer is
+// not OpenGL's. Its context is current on this thread right after SDL_CreateRenderer.
+std::string GlRendererName(SDL_Renderer* pRenderer) {
+    SDL_RendererInfo info{};
+    if (SDL_GetRendererInfo(pRenderer, &info) != 0 || std::strncmp(info.name, "opengl", 6) != 0) {
+        return std::string();
+    }
+    using GetStringFn = const unsigned char* (*)(unsigned int);
+    const auto pfnGetString = reinterpret_cast<GetStringFn>(SDL_GL_GetProcAddress("glGetString"));
+    const unsigned char* pszName = pfnGetString != nullptr ? pfnGetString(0x1F01) : nullptr; // GL_RENDERER
+    return pszName != nullptr ? std::string(reinterpret_cast<const char*>(pszName)) : std::string();
+}
+
+bool IsSoftwareGl(const std::string& name) {
+    for (const char* pszSoftware : {"llvmpipe", "softpipe", "swrast", "Software Rasterizer"}) {
+        if (name.find(pszSoftware) != std::string::npos) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// The texture path where SDL's renderer runs on a GPU, the surface path otherwise (Present.h). On an X
+// server without direct rendering (Xvfb, a remote display) OpenGL could only run on the processor, so
+// it is not even loaded. $LUMIVORRA_PRESENT ("texture" or "surface") forces a path, for the tests.
+bool ChoosePath(HostWindow* pWindow) {
+    const char* pszForced = std::getenv("LUMIVORRA_PRESENT");
+    const std::string forced = pszForced != nullptr ? pszForced : "";
+    const bool bX11 = std::strcmp(SDL_GetCurrentVideoDriver(), "x11") == 0;
+    std::string reason;
+    if (forced == "surface") {
+        reason = "forced";
+    } else if (forced.empty() && bX11 && !X11ServerRendersDirect()) {
+        reason = "no direct rendering on this X server";
+    } else {
+        pWindow->pRenderer = SDL_CreateRenderer(pWindow->pWindow, -1, 0);
+        if (pWindow->pRenderer == nullptr) {
+            Trace("SdlHost: no renderer (%s).\n", SDL_GetError());
+            return false;
+        }
+        SDL_RendererInfo info{};
+        SDL_GetRendererInfo(pWindow->pRenderer, &info);
+        const std::string gl = GlRendererName(pWindow->pRenderer);
+        Trace("SdlHost: renderer %s%s%s.\n", info.name, gl.empty() ? "" : ", ", gl.c_str());
+        const bool bSoftware = std::strcmp(info.name, "software") == 0 || IsSoftwareGl(gl);
+        if (forced == "texture" || !bSoftware) {
+            pWindow->picture.path = PATH_TEXTURE;
+            Trace("SdlHost: present path texture (%s).\n", forced.empty() ? "renderer on a GPU" : "forced");
+            return true;
+        }
+        SDL_DestroyRenderer(pWindow->pRenderer);
+        pWindow->pRenderer = nullptr;
+        reason = "the renderer draws on the processor";
+    }
+    // SDL would otherwise make the window surface from a renderer's texture; MIT-SHM is what we want.
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+    if (SDL_GetWindowSurface(pWindow->pWindow) == nullptr) {
+        Trace("SdlHost: no window surface (%s).\n", SDL_GetError());
+        return false;
+    }
+    pWindow->picture.path = PATH_SURFACE;
+    Trace("SdlHost: present path surface (%s).\n", reason.c_str());
+    return true;
+}
+
+// Our connection watches SDL's windows for being unmapped or covered (previews' children are watched
+// from their making).
+void Watch(HostWindow* pWindow) {
+    if (pWindow->xChild != 0) {
+        pWindow->xWindow = pWindow->xChild;
+        return;
+    }
+    SDL_SysWMinfo wm{};
+    SDL_VERSION(&wm.version);
+    if (SDL_GetWindowWMInfo(pWindow->pWindow, &wm) == SDL_TRUE && wm.subsystem == SDL_SYSWM_X11) {
+        pWindow->xWindow = static_cast<unsigned long>(wm.info.x11.window);
+        X11Watch(pWindow->xWindow);
+    }
+}
+
 HostWindow* Register(HostWindow* pWindow, const WindowClass& wc) {
     pWindow->pfnProc = wc.pfnWndProc;
     pWindow->hWnd = SDL_GetWindowID(pWindow->pWindow);
-    pWindow->pRenderer = SDL_CreateRenderer(pWindow->pWindow, -1, 0);
-    if (pWindow->pRenderer == nullptr) {
-        Trace("SdlHost: no renderer (%s).\n", SDL_GetError());
+    if (!ChoosePath(pWindow)) {
         return nullptr;
     }
-    SDL_RendererInfo info{};
-    if (SDL_GetRendererInfo(pWindow->pRenderer, &info) == 0) {
-        Trace("SdlHost: renderer %s.\n", info.name);
-    }
+    Watch(pWindow);
     UpdateClientSize(pWindow);
     std::lock_guard<std::mutex> lock(g_mutex);
     g_windows.push_back(pWindow);
@@ -191,6 +273,10 @@ void Translate(const SDL_Event& event) {
             if (HostWindow* pWindow = Find(event.window.windowID)) {
                 UpdateClientSize(pWindow);
             }
+        } else if (event.window.event == SDL_WINDOWEVENT_EXPOSED) {
+            if (HostWindow* pWindow = Find(event.window.windowID)) {
+                pWindow->picture.bBarsPainted = false; // what the server lost, bars included
+            }
         }
         break;
     default:
@@ -198,16 +284,41 @@ void Translate(const SDL_Event& event) {
     }
 }
 
-void MarkHostGone(unsigned long xWindow) {
+void NoteChange(unsigned long xWindow, X11Change change) {
     for (HostWindow* pWindow : g_windows) {
-        if (xWindow == pWindow->xHost || xWindow == pWindow->xChild) {
-            pWindow->bHostGone = true;
+        const bool bHost = xWindow == pWindow->xHost && xWindow != 0;
+        if (!bHost && xWindow != pWindow->xWindow) {
+            continue;
+        }
+        switch (change) {
+        case X11_DESTROYED:
+            pWindow->bHostGone = pWindow->bHostGone || bHost || xWindow == pWindow->xChild;
+            break;
+        case X11_MAPPED:
+        case X11_UNMAPPED:
+            pWindow->bUnmapped = change == X11_UNMAPPED;
+            break;
+        case X11_COVERED:
+        case X11_UNCOVERED:
+            if (!bHost) {
+                pWindow->bCovered = change == X11_COVERED;
+            }
+            break;
+        }
+        // Nobody can see the window: nothing is presented until it can be seen again. The render thread
+        // goes on composing, paced by the display's rate, so the picture comes back at once and current.
+        const bool bPaused = pWindow->bUnmapped || pWindow->bCovered;
+        if (bPaused != pWindow->bPaused) {
+            pWindow->bPaused = bPaused;
+            pWindow->picture.bBarsPainted = false;
+            Trace(bPaused ? "SdlHost: presents paused (the window cannot be seen).\n"
+                          : "SdlHost: presents resumed.\n");
         }
     }
 }
 
 void PumpX() {
-    X11TakeDestroyed(MarkHostGone);
+    X11TakeChanges(NoteChange);
 }
 
 bool Show(const PresentRequest& request) {
@@ -216,7 +327,10 @@ bool Show(const PresentRequest& request) {
     if (pWindow == nullptr || pWindow->bHostGone) {
         return false;
     }
-    return DrawPicture(pWindow->pRenderer, pWindow->picture, request);
+    if (pWindow->bPaused) {
+        return true;
+    }
+    return DrawPicture(pWindow->pWindow, pWindow->pRenderer, pWindow->picture, request);
 }
 
 void ServePresent() {
@@ -316,9 +430,7 @@ void PlatformUpdateWindow(WindowHandle hWnd) {
     if (pWindow == nullptr || pWindow->bHostGone) {
         return;
     }
-    SDL_SetRenderDrawColor(pWindow->pRenderer, 0, 0, 0, 255);
-    SDL_RenderClear(pWindow->pRenderer);
-    SDL_RenderPresent(pWindow->pRenderer);
+    ClearPicture(pWindow->pWindow, pWindow->pRenderer, pWindow->picture);
 }
 
 intptr_t PlatformDefWindowProc(WindowHandle hWnd, uint32_t uMsg, uintptr_t, intptr_t) {
@@ -436,7 +548,10 @@ bool SdlHostSetLogicalSize(WindowHandle hWnd, int32_t nWidth, int32_t nHeight) {
     if (pWindow == nullptr) {
         return false;
     }
-    SDL_RenderSetLogicalSize(pWindow->pRenderer, nWidth, nHeight);
+    // The surface path letterboxes each full-screen picture itself.
+    if (pWindow->pRenderer != nullptr) {
+        SDL_RenderSetLogicalSize(pWindow->pRenderer, nWidth, nHeight);
+    }
     return true;
 }
 

@@ -38,14 +38,39 @@ void X11InstallErrorHandlers() {
     XSetIOErrorHandler(OnXIOError);
 }
 
-unsigned long X11CreatePreviewChild(unsigned long xHostId, const char* pszTitle) {
+namespace {
+
+Display* OurDisplay() {
     if (g_pXDisplay == nullptr) {
         g_pXDisplay = XOpenDisplay(nullptr);
-        if (g_pXDisplay == nullptr) {
-            return 0;
+    }
+    return g_pXDisplay;
+}
+
+} // namespace
+
+bool X11ServerRendersDirect() {
+    Display* pDisplay = OurDisplay();
+    if (pDisplay == nullptr) {
+        return true; // not ours to judge: let OpenGL find out
+    }
+    int nOpcode = 0;
+    int nEvent = 0;
+    int nError = 0;
+    // Mesa's hardware drivers come through DRI2 or DRI3, NVIDIA's own through NV-GLX.
+    for (const char* pszName : {"DRI3", "DRI2", "NV-GLX"}) {
+        if (XQueryExtension(pDisplay, pszName, &nOpcode, &nEvent, &nError)) {
+            return true;
         }
     }
-    Display* pDisplay = g_pXDisplay;
+    return false;
+}
+
+unsigned long X11CreatePreviewChild(unsigned long xHostId, const char* pszTitle) {
+    Display* pDisplay = OurDisplay();
+    if (pDisplay == nullptr) {
+        return 0;
+    }
     const Window xHost = static_cast<Window>(xHostId);
     g_nLastXError.store(0);
     XWindowAttributes host{};
@@ -58,7 +83,7 @@ unsigned long X11CreatePreviewChild(unsigned long xHostId, const char* pszTitle)
                             static_cast<unsigned>(host.height > 0 ? host.height : 1), 0,
                             BlackPixel(pDisplay, nScreen), BlackPixel(pDisplay, nScreen));
     XSelectInput(pDisplay, xHost, StructureNotifyMask);
-    XSelectInput(pDisplay, xChild, StructureNotifyMask);
+    XSelectInput(pDisplay, xChild, StructureNotifyMask | VisibilityChangeMask);
     XStoreName(pDisplay, xChild, pszTitle);
     XMapWindow(pDisplay, xChild);
     XSync(pDisplay, False);
@@ -68,17 +93,38 @@ unsigned long X11CreatePreviewChild(unsigned long xHostId, const char* pszTitle)
     return xChild;
 }
 
-// SDL reports nothing when a foreign window disappears; our own connection watches the host and the
-// child for DestroyNotify.
-void X11TakeDestroyed(void (*pfnDestroyed)(unsigned long xWindow)) {
+void X11Watch(unsigned long xWindow) {
+    if (Display* pDisplay = OurDisplay()) {
+        XSelectInput(pDisplay, static_cast<Window>(xWindow), StructureNotifyMask | VisibilityChangeMask);
+        XFlush(pDisplay);
+    }
+}
+
+// SDL reports nothing when a foreign window disappears, and nothing of a window's visibility: our own
+// connection watches the host and the child, and SDL's windows, for both.
+void X11TakeChanges(void (*pfnChanged)(unsigned long xWindow, X11Change change)) {
     if (g_pXDisplay == nullptr) {
         return;
     }
     while (XPending(g_pXDisplay) > 0) {
         XEvent event;
         XNextEvent(g_pXDisplay, &event);
-        if (event.type == DestroyNotify) {
-            pfnDestroyed(event.xdestroywindow.window);
+        switch (event.type) {
+        case DestroyNotify:
+            pfnChanged(event.xdestroywindow.window, X11_DESTROYED);
+            break;
+        case MapNotify:
+            pfnChanged(event.xmap.window, X11_MAPPED);
+            break;
+        case UnmapNotify:
+            pfnChanged(event.xunmap.window, X11_UNMAPPED);
+            break;
+        case VisibilityNotify:
+            pfnChanged(event.xvisibility.window,
+                       event.xvisibility.state == VisibilityFullyObscured ? X11_COVERED : X11_UNCOVERED);
+            break;
+        default:
+            break;
         }
     }
 }

@@ -9,8 +9,22 @@ void X11InstallErrorHandlers();
 // A mapped child window filling the host window xHost, watched with it; 0 when the host cannot be reached
 // or the child cannot be made.
 unsigned long X11CreatePreviewChild(unsigned long xHost, const char* pszTitle);
-// Calls pfnDestroyed with every watched window destroyed since the last call.
-void X11TakeDestroyed(void (*pfnDestroyed)(unsigned long xWindow));
+// Starts watching a window of SDL's (a plain or full-screen window) for being unmapped or covered.
+void X11Watch(unsigned long xWindow);
+// True when the X server may run OpenGL on a GPU (it offers a direct-rendering extension, or our
+// connection cannot ask); false where OpenGL could only run on the processor.
+bool X11ServerRendersDirect();
+
+// What our connection saw happen to a watched window.
+enum X11Change {
+    X11_DESTROYED,
+    X11_MAPPED,
+    X11_UNMAPPED,
+    X11_COVERED,   // fully covered by other windows
+    X11_UNCOVERED, // at least partly in sight
+};
+// Calls pfnChanged with every change of the watched windows since the last call, in order.
+void X11TakeChanges(void (*pfnChanged)(unsigned long xWindow, X11Change change));
 // Destroys a child made by X11CreatePreviewChild whose host is still there.
 void X11DestroyPreviewChild(unsigned long xChild);
 // At the end of the program: closes our connection.

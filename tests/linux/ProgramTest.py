@@ -107,6 +107,60 @@ class Session:
         return total / ((right - left) * (bottom - top) * 3)
 
 
+WIDE5 = {v * 255 // 31 for v in range(32)}  # what a 5- or 6-bit channel is shown as
+WIDE6 = {v * 255 // 63 for v in range(64)}
+
+
+def pixel(shot, x, y):
+    width, _, pixels = shot
+    at = (y * width + x) * 3
+    return pixels[at:at + 3]
+
+
+def scaled_by_rule(shot, box, source=(320, 240)):
+    """Checks that the box of the screenshot is a source-sized picture scaled by nearest neighbour: every
+    pixel equals the one at the centre of its source pixel's block. A destination pixel whose centre
+    falls exactly on a block's edge may show either neighbour (a GPU's sampler rounds either way)."""
+    left, top, right, bottom = box
+    width, height = right - left, bottom - top
+
+    def sources(d, size, source_size):
+        exact, rest = divmod((2 * d + 1) * source_size, 2 * size)
+        return (exact, exact - 1) if rest == 0 and exact > 0 else (exact,)
+
+    def centre(s, size, source_size):  # a destination pixel well inside source pixel s's block
+        return ((2 * s + 1) * size) // (2 * source_size)
+
+    columns = [sources(x, width, source[0]) for x in range(width)]
+    wrong = 0
+    for y in range(height):
+        rows = sources(y, height, source[1])
+        for x in range(width):
+            got = pixel(shot, left + x, top + y)
+            if not any(got == pixel(shot, left + centre(sx, width, source[0]), top + centre(sy, height, source[1]))
+                       for sy in rows for sx in columns[x]):
+                wrong += 1
+                if wrong == 1:
+                    first = (x, y)
+    check(wrong == 0, f"{wrong} pixels break the nearest-neighbour rule, the first at {wrong and first}")
+
+
+def five_six_five_share(shot, box):
+    """The share of the box's pixels whose colour a 5-6-5 pixel gives."""
+    left, top, right, bottom = box
+    hits = 0
+    for y in range(top, bottom):
+        for x in range(left, right):
+            r, g, b = pixel(shot, x, y)
+            hits += r in WIDE5 and g in WIDE6 and b in WIDE5
+    return hits / ((right - left) * (bottom - top))
+
+
+def maps_qt(process):
+    with open(f"/proc/{process.pid}/maps") as maps:
+        return "libQt6" in maps.read()
+
+
 def wait_drawn(session, process, box, timeout=60.0):
     """Waits until the area box (left, top, right, bottom) of the screen shows the picture: a mean
     brightness above 8 and unlike what was there before (black, or a light host window). On a loaded
@@ -152,6 +206,13 @@ def full_screen(session):
     bars = max(session.mean(shot, 0, 0, LETTERBOX, SCREEN_H),
                session.mean(shot, SCREEN_W - LETTERBOX, 0, SCREEN_W, SCREEN_H))
     check(bars == 0, f"the letterbox bars are not black (mean {bars:.2f})")
+    scaled_by_rule(shot, PICTURE)
+    # Our own scaler shows exactly the 5-6-5 colours; llvmpipe's texture sampling is off by one in a
+    # channel here and there.
+    least = 0.9 if os.environ.get("LUMIVORRA_PRESENT") == "texture" else 1.0
+    share = five_six_five_share(shot, PICTURE)
+    check(share >= least, f"only {share:.1%} of the picture has 5-6-5 colours")
+    check(not maps_qt(process), "the screen saver has Qt mapped")
 
     second = session.start("/s")
     check(wait_exit(second, 30) == 1, "a second /s did not exit with 1 at once")
@@ -207,6 +268,22 @@ def window(session):
     check(process.poll() is None, "the window ended by itself: " + session.stderr_of())
     geometry = session.tool("xdotool", "getwindowgeometry", str(window_id))
     check("320x240" in geometry, "the client area is not 320x240: " + geometry)
+    x, y = (int(v) for v in geometry.split("Position:")[1].split()[0].split(","))
+    box = (x, y, x + 320, y + 240)
+    wait_drawn(session, process, box)
+    share = five_six_five_share(session.screenshot(), box)
+    check(share < 0.9, f"{share:.1%} of the window has 5-6-5 colours: not shown in 32-bit colour")
+    check(not maps_qt(process), "the window's program has Qt mapped")
+
+    # Covered by another window it shows nothing, and shows the picture again when uncovered.
+    cover = subprocess.Popen(["xmessage", "-geometry", f"{SCREEN_W}x{SCREEN_H}+0+0", "cover"], env=session.env,
+                             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    try:
+        wait_for_text(session, process, "SdlHost: presents paused")
+    finally:
+        cover.kill()
+        cover.wait()
+    wait_for_text(session, process, "SdlHost: presents resumed.")
     session.tool("xdotool", "mousemove", "--window", str(window_id), "50", "50")
     session.tool("xdotool", "windowfocus", "--sync", str(window_id))
     for step in range(6):
@@ -216,6 +293,13 @@ def window(session):
     check(alive_after(process, 0.7), "input other than Esc closed the window")
     session.tool("xdotool", "key", "Escape")
     check(wait_exit(process, 30) == 1, "Esc did not close the window with exit code 1")
+
+
+def wait_for_text(session, process, text, timeout=15.0):
+    deadline = time.monotonic() + timeout
+    while text not in session.stderr_of():
+        check(time.monotonic() < deadline and process.poll() is None, f"no {text!r} in the trace")
+        time.sleep(0.05)
 
 
 def preview(session):
@@ -229,6 +313,10 @@ def preview(session):
         process = session.start("/p", str(host_id))
         inside = wait_drawn(session, process, HOST)
         check(inside > 8, f"nothing drawn into the host window (mean {inside:.1f})")
+        session.tool("xdotool", "windowunmap", "--sync", str(host_id))
+        wait_for_text(session, process, "SdlHost: presents paused")
+        session.tool("xdotool", "windowmap", "--sync", str(host_id))
+        wait_for_text(session, process, "SdlHost: presents resumed.")
         host.kill()
         host.wait()
         check(wait_exit(process, 30) == 1, "the preview did not end with the host window")
