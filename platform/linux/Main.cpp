@@ -15,7 +15,7 @@
 #include "framework/Debug.h"
 #include "framework/EntryPoint.h"
 #include "framework/Memory.h"
-#include "platform/linux/DialogHost.h"
+#include "platform/linux/DialogModule.h"
 #include "platform/linux/SettingsStore.h"
 #include "platform/linux/Window.h"
 #include "resources/BuiltinResources.h"
@@ -35,12 +35,13 @@ namespace {
 
 struct Services {
     FileStore store;
-    std::unique_ptr<QtDialogHost> pDialogHost;
+    std::unique_ptr<DialogModule> pDialogModule;
 };
 
 SFrmWork* MakeScene(void* pContext) {
     Services* pServices = static_cast<Services*>(pContext);
-    return NewObject<SScene>(pServices->store, pServices->pDialogHost.get());
+    DialogHost* pHost = pServices->pDialogModule != nullptr ? pServices->pDialogModule->Host() : nullptr;
+    return NewObject<SScene>(pServices->store, pHost);
 }
 
 void TraceToStderr(const char* pszLine) {
@@ -126,10 +127,10 @@ int main(int argc, char** argv) {
     }
     RegisterBuiltinResources();
     Services services;
-    // Qt starts only for a command line that opens the settings dialog.
+    // Qt is loaded only for a command line that opens the settings dialog.
     const bool bConfigure = !bWindowed && (cmdLine.empty() || (cmdLine.size() > 1 && cmdLine[1] == 'c'));
     if (bConfigure) {
-        services.pDialogHost = std::make_unique<QtDialogHost>();
+        services.pDialogModule = DialogModule::Open();
     }
     const int nExitCode = bWindowed ? WindowedMain(nullptr, 320, 240, MakeScene, &services)
                                     : ScreenSaverMain(nullptr, cmdLine.c_str(), MakeScene, &services);

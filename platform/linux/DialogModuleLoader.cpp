@@ -1,0 +1,63 @@
+#include "platform/linux/DialogModule.h"
+
+#include "framework/Debug.h"
+
+#include <dlfcn.h>
+#include <string>
+#include <unistd.h>
+
+#ifndef LV_DIALOG_MODULE_DIR
+#define LV_DIALOG_MODULE_DIR ""
+#endif
+
+namespace {
+
+constexpr const char* kModuleName = "lumivorra-dialog.so";
+
+// The program's own folder, from /proc (empty when it cannot be read).
+std::string ProgramFolder() {
+    char szPath[4096];
+    const ssize_t nLength = readlink("/proc/self/exe", szPath, sizeof szPath - 1);
+    if (nLength <= 0) {
+        return std::string();
+    }
+    const std::string path(szPath, static_cast<size_t>(nLength));
+    const size_t nSlash = path.rfind('/');
+    return nSlash == std::string::npos ? std::string() : path.substr(0, nSlash);
+}
+
+} // namespace
+
+std::unique_ptr<DialogModule> DialogModule::Open() {
+    void* pLibrary = nullptr;
+    for (const std::string& folder : {ProgramFolder(), std::string(LV_DIALOG_MODULE_DIR)}) {
+        if (!folder.empty()) {
+            pLibrary = dlopen((folder + "/" + kModuleName).c_str(), RTLD_NOW | RTLD_LOCAL);
+            if (pLibrary != nullptr) {
+                break;
+            }
+        }
+    }
+    if (pLibrary == nullptr) {
+        Trace("DialogModule: %s cannot be loaded (%s).\n", kModuleName, dlerror());
+        return nullptr;
+    }
+    auto pfnNew = reinterpret_cast<DialogHost* (*)()>(dlsym(pLibrary, "LumivorraNewDialogHost"));
+    auto pfnDelete = reinterpret_cast<void (*)(DialogHost*)>(dlsym(pLibrary, "LumivorraDeleteDialogHost"));
+    if (pfnNew == nullptr || pfnDelete == nullptr) {
+        Trace("DialogModule: %s lacks its entry points.\n", kModuleName);
+        dlclose(pLibrary);
+        return nullptr;
+    }
+    std::unique_ptr<DialogModule> pModule(new DialogModule);
+    pModule->m_pfnDelete = pfnDelete;
+    pModule->m_pHost = pfnNew();
+    return pModule;
+}
+
+DialogModule::~DialogModule() {
+    if (m_pHost != nullptr) {
+        m_pfnDelete(m_pHost);
+    }
+    // Qt stays mapped: it registers exit handlers and threads that would outlive an unloaded module.
+}
