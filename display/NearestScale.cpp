@@ -67,6 +67,10 @@ void NearestScaler::Scale(const void* pSource, int32_t nSourcePitch, ScaleSource
         } else {
             pRow = reinterpret_cast<const uint32_t*>(pIn) + src.x;
         }
+        if (dst.w == src.w) {
+            std::memcpy(pOut, pRow, static_cast<size_t>(dst.w) * 4); // a window the frame's own size
+            continue;
+        }
         for (int32_t x = 0; x < dst.w; ++x) {
             pOut[x] = pRow[pColumns[x]];
         }

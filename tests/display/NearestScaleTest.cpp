@@ -54,10 +54,13 @@ TEST(NearestScaleTest, ScalesLikeThePlainRuleAndTouchesNothingOutside) {
         ScaleRect src;
         bool bLetterbox;
     };
-    for (const Case& c : {Case{800, 450, {0, 0, 320, 240}, true}, Case{1920, 1080, {0, 0, 320, 240}, true},
-                          Case{1280, 1024, {0, 0, 320, 240}, true}, Case{333, 217, {0, 0, 320, 240}, true},
-                          Case{320, 240, {0, 0, 320, 240}, false}, Case{97, 61, {0, 0, 320, 240}, false},
-                          Case{700, 500, {10, 20, 300, 200}, false}, Case{1, 1, {0, 0, 320, 240}, false}}) {
+    for (const Case& c :
+         {Case{800, 450, {0, 0, 320, 240}, true}, Case{1920, 1080, {0, 0, 320, 240}, true},
+          Case{1280, 1024, {0, 0, 320, 240}, true}, Case{333, 217, {0, 0, 320, 240}, true},
+          Case{320, 240, {0, 0, 320, 240}, false}, Case{97, 61, {0, 0, 320, 240}, false},
+          Case{700, 500, {10, 20, 300, 200}, false}, Case{1, 1, {0, 0, 320, 240}, false},
+          // as wide as the source rectangle: its rows are copied as they are
+          Case{373, 300, {0, 0, 320, 240}, false}, Case{350, 500, {10, 20, 300, 200}, false}}) {
         const int32_t nPitch = c.nWidth + 3; // a pitch wider than the row
         std::vector<uint32_t> dest(static_cast<size_t>(nPitch * c.nHeight), 0xABCDEF01u);
         const ScaleRect dst = c.bLetterbox ? LetterboxRect(320, 240, c.nWidth, c.nHeight)
