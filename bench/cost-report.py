@@ -1,0 +1,204 @@
+#!/usr/bin/env python3
+"""What it costs to show the picture: lumivorra on a virtual display (Xvfb), beside two peers.
+
+    bench/cost-report.py [--seconds N] [--program PATH] [--bench PATH] [--path NAME] [--quick]
+
+For the window at 320x240 (music off, and with the built-in song) and full screen at 1280x720, 1920x1080
+and 3840x2160 (music off) it prints the present path, frames per second, the CPU time of the program and
+of the X server in % of one core and in microseconds per shown frame, the first-frame time and the
+resident memory; then the same, where installed, for XScreenSaver's bumps and metaballs in a 320x240
+window (package xscreensaver-data-extra), whose frames are counted as the pictures they send to the X
+server. Each case runs on its own Xvfb; CPU is read from /proc over N seconds (default 10) after 3 s of
+warm-up. lumivorra-bench's ComposeFrame/best is printed for the ratios. --path sets LUMIVORRA_PRESENT
+(texture or surface) for every lumivorra case; --quick runs the window case only, for 2 s.
+
+Builds nothing: build the linux preset first (cmake --build --preset linux). A measuring tool, not a
+test: on a shared machine run it when the load is low (the load average is printed with the table).
+"""
+import argparse
+import ctypes.util
+import json
+import os
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+
+ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+HZ = os.sysconf("SC_CLK_TCK")
+PEERS = ("/usr/libexec/xscreensaver", "/usr/lib/xscreensaver")
+
+
+def ticks(pid):
+    with open(f"/proc/{pid}/stat") as stat:
+        fields = stat.read().rsplit(")", 1)[1].split()
+    return int(fields[11]) + int(fields[12])  # utime + stime
+
+
+def resident_mb(pid):
+    with open(f"/proc/{pid}/status") as status:
+        for line in status:
+            if line.startswith("VmRSS:"):
+                return int(line.split()[1]) / 1024
+    return 0.0
+
+
+class Display:
+    def __init__(self, folder, size):
+        read_fd, write_fd = os.pipe()
+        self.xvfb = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(write_fd), "-screen", "0", f"{size}x24", "-nolisten", "tcp", "-noreset"],
+            pass_fds=[write_fd], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        os.close(write_fd)
+        with os.fdopen(read_fd) as pipe:
+            number = pipe.readline().strip()
+        runtime = os.path.join(folder, "run")
+        os.makedirs(runtime, 0o700, exist_ok=True)
+        self.env = dict(os.environ, DISPLAY=":" + number, XDG_RUNTIME_DIR=runtime,
+                        XDG_CONFIG_HOME=os.path.join(folder, "config"))
+        self.env.pop("XSCREENSAVER_WINDOW", None)
+
+    def close(self):
+        self.xvfb.terminate()
+        self.xvfb.wait()
+
+
+def write_settings(folder, bgm_mode):
+    key = os.path.join(folder, "config", "quillo")
+    os.makedirs(key, exist_ok=True)
+    with open(os.path.join(key, "Lumivorra.reg"), "w", encoding="utf-8") as file:
+        file.write("Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\Software\\quillo\\Lumivorra]\n"
+                   f'"BGMMode"=dword:{bgm_mode:08x}\n')
+
+
+def sample(pid, xvfb, seconds, counter=None):
+    """CPU ticks of the program and the server, and the counter's frames, over seconds."""
+    count = lambda: int.from_bytes(open(counter, "rb").read(8), "little") if counter else 0
+    p0, x0, f0, t0 = ticks(pid), ticks(xvfb), count(), time.monotonic()
+    time.sleep(seconds)
+    p1, x1, f1, t1 = ticks(pid), ticks(xvfb), count(), time.monotonic()
+    return (p1 - p0) / HZ, (x1 - x0) / HZ, f1 - f0, t1 - t0, resident_mb(pid)
+
+
+def run_lumivorra(args, name, size, arguments, bgm_mode, warmup):
+    folder = tempfile.mkdtemp(prefix="lumivorra-cost-")
+    display = Display(folder, size)
+    try:
+        write_settings(folder, bgm_mode)
+        env = dict(display.env, LUMIVORRA_TRACE="1")
+        if args.path:
+            env["LUMIVORRA_PRESENT"] = args.path
+        log = open(os.path.join(folder, "log"), "w+b")
+        process = subprocess.Popen([args.program, *arguments], env=env, stdout=log, stderr=log)
+        time.sleep(warmup)
+        program, server, _, took, rss = sample(process.pid, display.xvfb.pid, args.seconds)
+        key = "Escape" if "--window" in arguments else "a"
+        subprocess.run(["xdotool", "key", key], env=env, capture_output=True, timeout=20)
+        try:
+            process.wait(timeout=30)
+        except subprocess.TimeoutExpired:
+            process.kill()
+            process.wait()
+        log.seek(0)
+        trace = log.read().decode("utf-8", "replace")
+    finally:
+        display.close()
+        shutil.rmtree(folder, ignore_errors=True)
+    rate = re.search(r"frames shown in [0-9.]+ s \(([0-9.]+) per second\)", trace)
+    path = re.search(r"SdlHost: present path ([^.\n]+)", trace) or re.search(r"SdlHost: renderer ([a-z0-9_]+)", trace)
+    first = re.search(r"first frame shown after ([0-9]+) ms", trace)
+    fps = float(rate.group(1)) if rate else 0.0
+    return dict(name=name, path=path.group(1) if path else "?", fps=fps, program=program, server=server,
+                took=took, frames=fps * took, first=int(first.group(1)) if first else None, rss=rss)
+
+
+def run_peer(args, name, hack, counter_lib, warmup):
+    folder = tempfile.mkdtemp(prefix="lumivorra-peer-")
+    display = Display(folder, "640x480")
+    try:
+        counter = os.path.join(folder, "count")
+        with open(counter, "wb") as file:
+            file.write(bytes(8))
+        env = dict(display.env, LD_PRELOAD=counter_lib, LV_COUNT_FILE=counter)
+        started = time.monotonic()
+        process = subprocess.Popen([hack, "-window", "-geometry", "320x240", "-delay", "0"], env=env,
+                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        while int.from_bytes(open(counter, "rb").read(8), "little") == 0 and time.monotonic() - started < 10:
+            time.sleep(0.002)
+        first = int((time.monotonic() - started) * 1000)
+        time.sleep(max(0.0, warmup - (time.monotonic() - started)))
+        program, server, frames, took, rss = sample(process.pid, display.xvfb.pid, args.seconds, counter)
+        process.terminate()
+        process.wait()
+    finally:
+        display.close()
+        shutil.rmtree(folder, ignore_errors=True)
+    return dict(name=name, path="XPutImage", fps=frames / took, program=program, server=server, took=took,
+                frames=frames, first=first, rss=rss)
+
+
+def compose_frame_us(bench):
+    if not os.path.exists(bench):
+        return None
+    out = subprocess.run([bench, "--benchmark_filter=^ComposeFrame/best$", "--benchmark_repetitions=5",
+                          "--benchmark_report_aggregates_only=true", "--benchmark_format=json"],
+                         capture_output=True, text=True).stdout
+    for entry in json.loads(out)["benchmarks"]:
+        if entry.get("aggregate_name") == "median":
+            return entry["cpu_time"] / (1000.0 if entry["time_unit"] == "ns" else 1.0)
+    return None
+
+
+def build_counter(folder):
+    library = os.path.join(folder, "libcountputs.so")
+    subprocess.run(["cc", "-O2", "-shared", "-fPIC", "-o", library, os.path.join(ROOT, "bench", "CountPuts.c"),
+                    "-ldl"], check=True)
+    return library
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
+    parser.add_argument("--seconds", type=float, default=10.0)
+    parser.add_argument("--program", default=os.path.join(ROOT, "build", "linux", "lumivorra"))
+    parser.add_argument("--bench", default=os.path.join(ROOT, "build", "linux", "bench", "lumivorra-bench"))
+    parser.add_argument("--path", choices=("texture", "surface"))
+    parser.add_argument("--quick", action="store_true")
+    args = parser.parse_args()
+    warmup = 3.0
+    cases = [("window 320×240, music off", "640x480", ["--window"], 2),
+             ("window 320×240, built-in song", "640x480", ["--window"], 1),
+             ("full screen 1280×720", "1280x720", ["/s"], 2),
+             ("full screen 1920×1080", "1920x1080", ["/s"], 2),
+             ("full screen 3840×2160", "3840x2160", ["/s"], 2)]
+    if args.quick:
+        cases, args.seconds, warmup = cases[:1], 2.0, 1.0
+    rows = [run_lumivorra(args, *case, warmup) for case in cases]
+    hacks = [(name, os.path.join(folder, name)) for name in ("bumps", "metaballs") for folder in PEERS
+             if os.path.exists(os.path.join(folder, name))]
+    if hacks and not args.quick:
+        with tempfile.TemporaryDirectory() as folder:
+            library = build_counter(folder)
+            rows += [run_peer(args, f"{name} 320×240 (-delay 0)", hack, library, warmup) for name, hack in hacks]
+    compose = None if args.quick else compose_frame_us(args.bench)
+
+    print(f"load average {os.getloadavg()[0]:.2f}, {args.seconds:g} s per case, "
+          f"ComposeFrame/best {compose:.1f} µs" if compose else f"load average {os.getloadavg()[0]:.2f}")
+    print()
+    print("| case | present path | frames/s | program % | X server % | program µs/frame | X server µs/frame "
+          "| sum µs/frame | first frame ms | resident MB |")
+    print("|---|---|---|---|---|---|---|---|---|---|")
+    for row in rows:
+        frames = max(row["frames"], 1.0)
+        program_us = row["program"] * 1e6 / frames
+        server_us = row["server"] * 1e6 / frames
+        first = "—" if row["first"] is None else str(row["first"])
+        print(f"| {row['name']} | {row['path']} | {row['fps']:.1f} | {row['program'] * 100 / row['took']:.1f} "
+              f"| {row['server'] * 100 / row['took']:.1f} | {program_us:.0f} | {server_us:.0f} "
+              f"| {program_us + server_us:.0f} | {first} | {row['rss']:.1f} |")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
