@@ -18,8 +18,11 @@
 #include <deque>
 #include <map>
 #include <mutex>
+#include <poll.h>
 #include <pthread.h>
 #include <string>
+#include <sys/eventfd.h>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -49,6 +52,7 @@ std::map<std::string, WindowClass> g_classes;
 std::vector<HostWindow*> g_windows;
 bool g_bVideo = false;
 uint32_t g_dwWakeEvent = 0;
+std::atomic<int> g_nSdlXFd{-1}; // SDL's X connection, waited on directly (see WaitForWork)
 
 // Shared with other threads, under g_mutex.
 std::mutex g_mutex;
@@ -83,7 +87,17 @@ bool IsLive(WindowHandle hWnd) {
     return false;
 }
 
+// Written by other threads to wake the main thread's wait. An SDL event would do, but on X11 SDL wakes
+// its wait by sending an event to itself through the X server: a round trip for every picture.
+std::atomic<int> g_nWakeFd{-1};
+
 void Wake() {
+    const int nWakeFd = g_nWakeFd.load();
+    if (nWakeFd >= 0 && g_nSdlXFd.load() >= 0) {
+        const uint64_t qwOne = 1;
+        [[maybe_unused]] const ssize_t nWritten = write(nWakeFd, &qwOne, sizeof qwOne);
+        return;
+    }
     if (g_dwWakeEvent != 0) {
         SDL_Event event{};
         event.type = g_dwWakeEvent;
@@ -104,6 +118,7 @@ bool EnsureVideo() {
     // After SDL's own, which would end the process on the first error from a vanished host window.
     X11InstallErrorHandlers();
     g_dwWakeEvent = SDL_RegisterEvents(1);
+    g_nWakeFd.store(eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC));
     g_mainThread = pthread_self();
     g_bHasMain.store(true);
     g_bVideo = true;
@@ -198,6 +213,7 @@ void Watch(HostWindow* pWindow) {
     if (SDL_GetWindowWMInfo(pWindow->pWindow, &wm) == SDL_TRUE && wm.subsystem == SDL_SYSWM_X11) {
         pWindow->xWindow = static_cast<unsigned long>(wm.info.x11.window);
         X11Watch(pWindow->xWindow);
+        g_nSdlXFd.store(ConnectionNumber(wm.info.x11.display));
     }
 }
 
@@ -335,6 +351,26 @@ bool Show(const PresentRequest& request) {
 
 void ServePresent() {
     g_handover.Serve(Show);
+}
+
+// Waits up to dwMilliseconds for input from the X server (SDL's connection or ours) or a wake from
+// another thread. SDL's queue has just been emptied, so whatever arrives next comes through its socket.
+void WaitForWork(uint32_t dwMilliseconds) {
+    const int nWakeFd = g_nWakeFd.load();
+    const int nSdlXFd = g_nSdlXFd.load();
+    if (nWakeFd < 0 || nSdlXFd < 0) {
+        SDL_Event event;
+        if (SDL_WaitEventTimeout(&event, static_cast<int>(dwMilliseconds)) != 0) {
+            Translate(event);
+        }
+        return;
+    }
+    pollfd fds[3] = {{nWakeFd, POLLIN, 0}, {nSdlXFd, POLLIN, 0}, {X11ConnectionFd(), POLLIN, 0}};
+    const nfds_t nCount = fds[2].fd >= 0 ? 3 : 2;
+    if (poll(fds, nCount, static_cast<int>(dwMilliseconds)) > 0 && (fds[0].revents & POLLIN) != 0) {
+        uint64_t qwCount = 0;
+        [[maybe_unused]] const ssize_t nRead = read(nWakeFd, &qwCount, sizeof qwCount);
+    }
 }
 
 bool AcceptsPictures(WindowHandle hWnd) {
@@ -504,9 +540,7 @@ int32_t PlatformGetMessage(WindowMsg* pMsg) {
         }
         // Presents and posted messages wake the wait at once; the time-out bounds how late a destroyed
         // host window or a signal is noticed.
-        if (SDL_WaitEventTimeout(&event, 10) != 0) {
-            Translate(event);
-        }
+        WaitForWork(10);
     }
 }
 
@@ -584,7 +618,9 @@ void SdlHostShutdown() {
     X11ClosePreviews();
     if (g_bVideo) {
         // All of SDL: its D-Bus connection, opened with the video system, is closed only by SDL_Quit.
+        g_nSdlXFd.store(-1);
         SDL_Quit();
         g_bVideo = false;
+        close(g_nWakeFd.exchange(-1));
     }
 }
