@@ -1,63 +1,38 @@
-// The window service on Linux: SDL2 windows and the message queue on the main thread. Previews are our
-// own child X11 window inside the host's (X11Preview.cpp), input becomes the framework's messages in
-// KeyMap.cpp, and presents from the render thread are handed over in Present.cpp.
+// The window service on Linux: SDL2 windows on the main thread. Their messages are MessageQueue.cpp's,
+// previews are our own child X11 window inside the host's (X11Preview.cpp), input becomes the framework's
+// messages in KeyMap.cpp, and presents from the render thread are handed over in Present.cpp.
 #include "platform/linux/Window.h"
 
 #include "framework/Debug.h"
 #include "platform/linux/InstanceLock.h"
-#include "platform/linux/KeyMap.h"
 #include "platform/linux/Present.h"
+#include "platform/linux/WindowList.h"
 #include "platform/linux/X11Preview.h"
 
 #include <SDL.h>
 
 #include <atomic>
-#include <deque>
 #include <map>
 #include <mutex>
 #include <pthread.h>
 #include <string>
 #include <vector>
 
-namespace {
+namespace sdlhost {
 
-struct HostWindow {
-    WindowHandle hWnd = 0;
-    uint8_t bMode = 0;
-    WindowProc pfnProc = nullptr;
-    void* pData = nullptr;
-    SDL_Window* pWindow = nullptr;
-    SDL_Renderer* pRenderer = nullptr;
-    PictureTarget picture;
-    unsigned long xChild = 0; // preview: our X11 window inside the host's
-    unsigned long xHost = 0;
-    bool bHostGone = false; // the host window was destroyed: draw nothing, destroy at the next message
-    int nLockFd = -1;       // full screen: the single-instance lock
-    std::atomic<int32_t> nClientWidth{0};
-    std::atomic<int32_t> nClientHeight{0};
-};
-
-// Main thread only; g_windows is changed by the main thread under g_mutex, read by others under it.
+// Main thread only.
 std::map<std::string, WindowClass> g_classes;
 std::vector<HostWindow*> g_windows;
 bool g_bVideo = false;
 uint32_t g_dwWakeEvent = 0;
 
-// Shared with other threads, under g_mutex.
 std::mutex g_mutex;
 PresentHandover g_handover(g_mutex);
-std::deque<WindowMsg> g_queue;
-std::vector<WindowHandle> g_live; // windows that messages may be posted to
-bool g_bQuit = false;
-int32_t g_nQuitCode = 0;
+std::vector<WindowHandle> g_live;
 
 std::atomic<bool> g_bHasMain{false};
 pthread_t g_mainThread;
-std::atomic<bool> g_bCloseRequested{false};
 
-static_assert(std::atomic<bool>::is_always_lock_free, "the signal handler needs a lock-free flag");
-
-// The main thread, or any thread holding g_mutex.
 HostWindow* Find(WindowHandle hWnd) {
     for (HostWindow* pWindow : g_windows) {
         if (pWindow->hWnd == hWnd) {
@@ -170,34 +145,6 @@ void Destroy(HostWindow* pWindow) {
     Free(pWindow);
 }
 
-void Post(WindowHandle hWnd, uint32_t uMsg, uintptr_t wParam, intptr_t lParam) {
-    std::lock_guard<std::mutex> lock(g_mutex);
-    if (IsLive(hWnd)) {
-        g_queue.push_back(WindowMsg{hWnd, uMsg, wParam, lParam});
-    }
-}
-
-void Translate(const SDL_Event& event) {
-    WindowMsg msg{};
-    if (InputMessageOf(event, &msg)) {
-        Post(msg.hWnd, msg.uMsg, msg.wParam, msg.lParam);
-        return;
-    }
-    switch (event.type) {
-    case SDL_WINDOWEVENT:
-        if (event.window.event == SDL_WINDOWEVENT_CLOSE) {
-            Post(event.window.windowID, WMSG_CLOSE, 0, 0);
-        } else if (event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
-            if (HostWindow* pWindow = Find(event.window.windowID)) {
-                UpdateClientSize(pWindow);
-            }
-        }
-        break;
-    default:
-        break;
-    }
-}
-
 void MarkHostGone(unsigned long xWindow) {
     for (HostWindow* pWindow : g_windows) {
         if (xWindow == pWindow->xHost || xWindow == pWindow->xChild) {
@@ -227,7 +174,13 @@ bool AcceptsPictures(WindowHandle hWnd) {
     return IsLive(hWnd);
 }
 
-} // namespace
+bool PresentPendingLocked() {
+    return g_handover.IsPendingLocked();
+}
+
+} // namespace sdlhost
+
+using namespace sdlhost;
 
 bool PlatformRegisterClass(const WindowClass& wc) {
     if (wc.pszClassName == nullptr || wc.pfnWndProc == nullptr) {
@@ -330,82 +283,6 @@ intptr_t PlatformDefWindowProc(WindowHandle hWnd, uint32_t uMsg, uintptr_t, intp
     return 0;
 }
 
-bool PlatformPostMessage(WindowHandle hWnd, uint32_t uMsg, uintptr_t wParam, intptr_t lParam) {
-    {
-        std::lock_guard<std::mutex> lock(g_mutex);
-        if (!IsLive(hWnd)) {
-            return false;
-        }
-        g_queue.push_back(WindowMsg{hWnd, uMsg, wParam, lParam});
-    }
-    Wake();
-    return true;
-}
-
-void PlatformPostQuitMessage(int32_t nExitCode) {
-    std::lock_guard<std::mutex> lock(g_mutex);
-    g_bQuit = true;
-    g_nQuitCode = nExitCode;
-}
-
-int32_t PlatformGetMessage(WindowMsg* pMsg) {
-    if (!g_bVideo) {
-        std::lock_guard<std::mutex> lock(g_mutex);
-        if (g_queue.empty() && !g_bQuit) {
-            return -1; // no window, nothing could ever arrive
-        }
-    }
-    for (;;) {
-        ServePresent();
-        PumpX();
-        // A destroyed host window takes our child with it: the window ends as if destroyed by us.
-        for (HostWindow* pWindow : std::vector<HostWindow*>(g_windows)) {
-            if (pWindow->bHostGone) {
-                Destroy(pWindow);
-            }
-        }
-        if (g_bCloseRequested.exchange(false)) {
-            std::lock_guard<std::mutex> lock(g_mutex);
-            for (WindowHandle hWnd : g_live) {
-                g_queue.push_back(WindowMsg{hWnd, WMSG_CLOSE, 0, 0});
-            }
-        }
-        SDL_Event event;
-        while (g_bVideo && SDL_PollEvent(&event) != 0) {
-            Translate(event);
-        }
-        {
-            std::lock_guard<std::mutex> lock(g_mutex);
-            if (!g_queue.empty()) {
-                *pMsg = g_queue.front();
-                g_queue.pop_front();
-                return 1;
-            }
-            if (g_bQuit) {
-                g_bQuit = false;
-                *pMsg = WindowMsg{0, 0, static_cast<uintptr_t>(g_nQuitCode), 0};
-                return 0;
-            }
-            if (g_handover.IsPendingLocked()) {
-                continue;
-            }
-        }
-        // Presents and posted messages wake the wait at once; the time-out bounds how late a destroyed
-        // host window or a signal is noticed.
-        if (SDL_WaitEventTimeout(&event, 10) != 0) {
-            Translate(event);
-        }
-    }
-}
-
-intptr_t PlatformDispatchMessage(const WindowMsg& msg) {
-    HostWindow* pWindow = Find(msg.hWnd);
-    if (pWindow == nullptr || pWindow->pfnProc == nullptr) {
-        return 0;
-    }
-    return pWindow->pfnProc(msg.hWnd, msg.uMsg, msg.wParam, msg.lParam);
-}
-
 bool PlatformGetClientRect(WindowHandle hWnd, ClientRect* pRect) {
     std::lock_guard<std::mutex> lock(g_mutex);
     const HostWindow* pWindow = IsLive(hWnd) ? Find(hWnd) : nullptr;
@@ -452,14 +329,6 @@ bool SdlHostIsMainThread() {
 
 void SdlHostServeFor(uint32_t dwMilliseconds) {
     g_handover.ServeFor(dwMilliseconds, Show);
-}
-
-bool SdlHostRequestCloseFromSignal() {
-    if (!g_bHasMain.load()) {
-        return false;
-    }
-    g_bCloseRequested.store(true);
-    return true;
 }
 
 void SdlHostShutdown() {
