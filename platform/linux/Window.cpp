@@ -1,12 +1,12 @@
-// The window service on Linux: SDL2 windows and the message queue on the main thread. Previews are our
-// own child X11 window inside the host's (X11Preview.cpp), input becomes the framework's messages in
-// KeyMap.cpp, and presents from the render thread are handed over in Present.cpp.
+// The window service on Linux: SDL2 windows on the main thread. Their messages are MessageQueue.cpp's,
+// previews are our own child X11 window inside the host's (X11Preview.cpp), input becomes the framework's
+// messages in KeyMap.cpp, and presents from the render thread are handed over in Present.cpp.
 #include "platform/linux/Window.h"
 
 #include "framework/Debug.h"
 #include "platform/linux/InstanceLock.h"
-#include "platform/linux/KeyMap.h"
 #include "platform/linux/Present.h"
+#include "platform/linux/WindowList.h"
 #include "platform/linux/X11Preview.h"
 
 #include <SDL.h>
@@ -15,60 +15,27 @@
 #include <atomic>
 #include <cstdlib>
 #include <cstring>
-#include <deque>
 #include <map>
 #include <mutex>
-#include <poll.h>
 #include <pthread.h>
 #include <string>
-#include <sys/eventfd.h>
-#include <unistd.h>
 #include <vector>
 
-namespace {
+namespace sdlhost {
 
-struct HostWindow {
-    WindowHandle hWnd = 0;
-    uint8_t bMode = 0;
-    WindowProc pfnProc = nullptr;
-    void* pData = nullptr;
-    SDL_Window* pWindow = nullptr;
-    SDL_Renderer* pRenderer = nullptr;
-    PictureTarget picture;
-    unsigned long xChild = 0; // preview: our X11 window inside the host's
-    unsigned long xHost = 0;
-    unsigned long xWindow = 0; // the X11 window drawn into (SDL's own, or the preview's child)
-    bool bHostGone = false;    // the host window was destroyed: draw nothing, destroy at the next message
-    bool bUnmapped = false;    // the window, or a preview's host, is not mapped
-    bool bCovered = false;     // the window is fully covered
-    bool bPaused = false;      // pictures are not shown, for one of the two reasons above
-    int nLockFd = -1;          // full screen: the single-instance lock
-    std::atomic<int32_t> nClientWidth{0};
-    std::atomic<int32_t> nClientHeight{0};
-};
-
-// Main thread only; g_windows is changed by the main thread under g_mutex, read by others under it.
+// Main thread only.
 std::map<std::string, WindowClass> g_classes;
 std::vector<HostWindow*> g_windows;
 bool g_bVideo = false;
 uint32_t g_dwWakeEvent = 0;
-std::atomic<int> g_nSdlXFd{-1}; // SDL's X connection, waited on directly (see WaitForWork)
 
-// Shared with other threads, under g_mutex.
 std::mutex g_mutex;
 PresentHandover g_handover(g_mutex);
-std::deque<WindowMsg> g_queue;
-std::vector<WindowHandle> g_live; // windows that messages may be posted to
-bool g_bQuit = false;
-int32_t g_nQuitCode = 0;
+std::vector<WindowHandle> g_live;
 
 std::atomic<bool> g_bHasMain{false};
 pthread_t g_mainThread;
-std::atomic<bool> g_bCloseRequested{false};
 
-static_assert(std::atomic<bool>::is_always_lock_free, "the signal handler needs a lock-free flag");
-
-// The main thread, or any thread holding g_mutex.
 HostWindow* Find(WindowHandle hWnd) {
     for (HostWindow* pWindow : g_windows) {
         if (pWindow->hWnd == hWnd) {
@@ -87,17 +54,7 @@ bool IsLive(WindowHandle hWnd) {
     return false;
 }
 
-// Written by other threads to wake the main thread's wait. An SDL event would do, but on X11 SDL wakes
-// its wait by sending an event to itself through the X server: a round trip for every picture.
-std::atomic<int> g_nWakeFd{-1};
-
 void Wake() {
-    const int nWakeFd = g_nWakeFd.load();
-    if (nWakeFd >= 0 && g_nSdlXFd.load() >= 0) {
-        const uint64_t qwOne = 1;
-        [[maybe_unused]] const ssize_t nWritten = write(nWakeFd, &qwOne, sizeof qwOne);
-        return;
-    }
     if (g_dwWakeEvent != 0) {
         SDL_Event event{};
         event.type = g_dwWakeEvent;
@@ -118,7 +75,6 @@ bool EnsureVideo() {
     // After SDL's own, which would end the process on the first error from a vanished host window.
     X11InstallErrorHandlers();
     g_dwWakeEvent = SDL_RegisterEvents(1);
-    g_nWakeFd.store(eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC));
     g_mainThread = pthread_self();
     g_bHasMain.store(true);
     g_bVideo = true;
@@ -213,7 +169,6 @@ void Watch(HostWindow* pWindow) {
     if (SDL_GetWindowWMInfo(pWindow->pWindow, &wm) == SDL_TRUE && wm.subsystem == SDL_SYSWM_X11) {
         pWindow->xWindow = static_cast<unsigned long>(wm.info.x11.window);
         X11Watch(pWindow->xWindow);
-        g_nSdlXFd.store(ConnectionNumber(wm.info.x11.display));
     }
 }
 
@@ -266,38 +221,6 @@ void Destroy(HostWindow* pWindow) {
         pWindow->pfnProc(pWindow->hWnd, WMSG_DESTROY, 0, 0);
     }
     Free(pWindow);
-}
-
-void Post(WindowHandle hWnd, uint32_t uMsg, uintptr_t wParam, intptr_t lParam) {
-    std::lock_guard<std::mutex> lock(g_mutex);
-    if (IsLive(hWnd)) {
-        g_queue.push_back(WindowMsg{hWnd, uMsg, wParam, lParam});
-    }
-}
-
-void Translate(const SDL_Event& event) {
-    WindowMsg msg{};
-    if (InputMessageOf(event, &msg)) {
-        Post(msg.hWnd, msg.uMsg, msg.wParam, msg.lParam);
-        return;
-    }
-    switch (event.type) {
-    case SDL_WINDOWEVENT:
-        if (event.window.event == SDL_WINDOWEVENT_CLOSE) {
-            Post(event.window.windowID, WMSG_CLOSE, 0, 0);
-        } else if (event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
-            if (HostWindow* pWindow = Find(event.window.windowID)) {
-                UpdateClientSize(pWindow);
-            }
-        } else if (event.window.event == SDL_WINDOWEVENT_EXPOSED) {
-            if (HostWindow* pWindow = Find(event.window.windowID)) {
-                pWindow->picture.bBarsPainted = false; // what the server lost, bars included
-            }
-        }
-        break;
-    default:
-        break;
-    }
 }
 
 void NoteChange(unsigned long xWindow, X11Change change) {
@@ -353,31 +276,17 @@ void ServePresent() {
     g_handover.Serve(Show);
 }
 
-// Waits up to dwMilliseconds for input from the X server (SDL's connection or ours) or a wake from
-// another thread. SDL's queue has just been emptied, so whatever arrives next comes through its socket.
-void WaitForWork(uint32_t dwMilliseconds) {
-    const int nWakeFd = g_nWakeFd.load();
-    const int nSdlXFd = g_nSdlXFd.load();
-    if (nWakeFd < 0 || nSdlXFd < 0) {
-        SDL_Event event;
-        if (SDL_WaitEventTimeout(&event, static_cast<int>(dwMilliseconds)) != 0) {
-            Translate(event);
-        }
-        return;
-    }
-    pollfd fds[3] = {{nWakeFd, POLLIN, 0}, {nSdlXFd, POLLIN, 0}, {X11ConnectionFd(), POLLIN, 0}};
-    const nfds_t nCount = fds[2].fd >= 0 ? 3 : 2;
-    if (poll(fds, nCount, static_cast<int>(dwMilliseconds)) > 0 && (fds[0].revents & POLLIN) != 0) {
-        uint64_t qwCount = 0;
-        [[maybe_unused]] const ssize_t nRead = read(nWakeFd, &qwCount, sizeof qwCount);
-    }
-}
-
 bool AcceptsPictures(WindowHandle hWnd) {
     return IsLive(hWnd);
 }
 
-} // namespace
+bool PresentPendingLocked() {
+    return g_handover.IsPendingLocked();
+}
+
+} // namespace sdlhost
+
+using namespace sdlhost;
 
 bool PlatformRegisterClass(const WindowClass& wc) {
     if (wc.pszClassName == nullptr || wc.pfnWndProc == nullptr) {
@@ -478,80 +387,6 @@ intptr_t PlatformDefWindowProc(WindowHandle hWnd, uint32_t uMsg, uintptr_t, intp
     return 0;
 }
 
-bool PlatformPostMessage(WindowHandle hWnd, uint32_t uMsg, uintptr_t wParam, intptr_t lParam) {
-    {
-        std::lock_guard<std::mutex> lock(g_mutex);
-        if (!IsLive(hWnd)) {
-            return false;
-        }
-        g_queue.push_back(WindowMsg{hWnd, uMsg, wParam, lParam});
-    }
-    Wake();
-    return true;
-}
-
-void PlatformPostQuitMessage(int32_t nExitCode) {
-    std::lock_guard<std::mutex> lock(g_mutex);
-    g_bQuit = true;
-    g_nQuitCode = nExitCode;
-}
-
-int32_t PlatformGetMessage(WindowMsg* pMsg) {
-    if (!g_bVideo) {
-        std::lock_guard<std::mutex> lock(g_mutex);
-        if (g_queue.empty() && !g_bQuit) {
-            return -1; // no window, nothing could ever arrive
-        }
-    }
-    for (;;) {
-        ServePresent();
-        PumpX();
-        // A destroyed host window takes our child with it: the window ends as if destroyed by us.
-        for (HostWindow* pWindow : std::vector<HostWindow*>(g_windows)) {
-            if (pWindow->bHostGone) {
-                Destroy(pWindow);
-            }
-        }
-        if (g_bCloseRequested.exchange(false)) {
-            std::lock_guard<std::mutex> lock(g_mutex);
-            for (WindowHandle hWnd : g_live) {
-                g_queue.push_back(WindowMsg{hWnd, WMSG_CLOSE, 0, 0});
-            }
-        }
-        SDL_Event event;
-        while (g_bVideo && SDL_PollEvent(&event) != 0) {
-            Translate(event);
-        }
-        {
-            std::lock_guard<std::mutex> lock(g_mutex);
-            if (!g_queue.empty()) {
-                *pMsg = g_queue.front();
-                g_queue.pop_front();
-                return 1;
-            }
-            if (g_bQuit) {
-                g_bQuit = false;
-                *pMsg = WindowMsg{0, 0, static_cast<uintptr_t>(g_nQuitCode), 0};
-                return 0;
-            }
-            if (g_handover.IsPendingLocked()) {
-                continue;
-            }
-        }
-        // Presents and posted messages wake the wait at once; the time-out bounds how late a destroyed
-        // host window or a signal is noticed.
-        WaitForWork(10);
-    }
-}
-
-intptr_t PlatformDispatchMessage(const WindowMsg& msg) {
-    HostWindow* pWindow = Find(msg.hWnd);
-    if (pWindow == nullptr || pWindow->pfnProc == nullptr) {
-        return 0;
-    }
-    return pWindow->pfnProc(msg.hWnd, msg.uMsg, msg.wParam, msg.lParam);
-}
-
 bool PlatformGetClientRect(WindowHandle hWnd, ClientRect* pRect) {
     std::lock_guard<std::mutex> lock(g_mutex);
     const HostWindow* pWindow = IsLive(hWnd) ? Find(hWnd) : nullptr;
@@ -603,14 +438,6 @@ void SdlHostServeFor(uint32_t dwMilliseconds) {
     g_handover.ServeFor(dwMilliseconds, Show);
 }
 
-bool SdlHostRequestCloseFromSignal() {
-    if (!g_bHasMain.load()) {
-        return false;
-    }
-    g_bCloseRequested.store(true);
-    return true;
-}
-
 void SdlHostShutdown() {
     while (!g_windows.empty()) {
         Free(g_windows.back());
@@ -618,9 +445,7 @@ void SdlHostShutdown() {
     X11ClosePreviews();
     if (g_bVideo) {
         // All of SDL: its D-Bus connection, opened with the video system, is closed only by SDL_Quit.
-        g_nSdlXFd.store(-1);
         SDL_Quit();
         g_bVideo = false;
-        close(g_nWakeFd.exchange(-1));
     }
 }

@@ -136,10 +136,6 @@ void X11DestroyPreviewChild(unsigned long xChild) {
     }
 }
 
-int X11ConnectionFd() {
-    return g_pXDisplay != nullptr ? ConnectionNumber(g_pXDisplay) : -1;
-}
-
 void X11ClosePreviews() {
     if (g_pXDisplay != nullptr) {
         XCloseDisplay(g_pXDisplay);

@@ -27,7 +27,5 @@ enum X11Change {
 void X11TakeChanges(void (*pfnChanged)(unsigned long xWindow, X11Change change));
 // Destroys a child made by X11CreatePreviewChild whose host is still there.
 void X11DestroyPreviewChild(unsigned long xChild);
-// The file descriptor of our connection, -1 when it is not open.
-int X11ConnectionFd();
 // At the end of the program: closes our connection.
 void X11ClosePreviews();
