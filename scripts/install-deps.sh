@@ -34,6 +34,9 @@ packages=(
     g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
     # the Windows tests: Wine 64 in a Japanese locale (made with localedef from the locales' sources)
     wine64 wine locales
+    # the headless builds for ARM64 and 32-bit x86 Linux (their C and C++ libraries come with the
+    # compilers), run under user-mode emulation; GoogleTest's sources (above) are built with them
+    g++-aarch64-linux-gnu g++-i686-linux-gnu qemu-user
 )
 
 missing=()
