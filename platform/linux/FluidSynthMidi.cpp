@@ -123,12 +123,11 @@ void FluidSynthMidi::Reset() {
     if (m_pSynth == nullptr) {
         return;
     }
-    fluid_synth_all_notes_off(m_pSynth, -1);
+    // The system reset lifts the pedals, resets the controllers and empties the reverb and chorus; the
+    // sounds-off must come after it, since a note-off or a pedal lifted after it brings the cut voices
+    // back into their release, and a held chord would ring on for half a second.
+    fluid_synth_system_reset(m_pSynth);
     fluid_synth_all_sounds_off(m_pSynth, -1);
-    const int nChannels = fluid_synth_count_midi_channels(m_pSynth);
-    for (int nChannel = 0; nChannel < nChannels; ++nChannel) {
-        fluid_synth_cc(m_pSynth, nChannel, 121, 0); // reset all controllers
-    }
 }
 
 void FluidSynthMidi::Render(int16_t* pFrames, int nFrames) {
