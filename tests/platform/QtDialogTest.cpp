@@ -208,3 +208,17 @@ TEST_F(QtConfigDialog, OpensLikeTheTemplateWithJapaneseTextThatFits) {
     EXPECT_EQ(nResult, 2);
     EXPECT_FALSE(fs::exists(m_home));
 }
+
+TEST_F(QtConfigDialog, AStoredShowFpsAboveOneOpensCheckedAndOkStoresOne) {
+    // The scene counts any value but 0 as on; the box must show it so, and OK must not turn it off.
+    Settings settings = DefaultSettings();
+    settings.ShowFPS = 2;
+    FileStore store(m_home.string());
+    WriteSettings(store, settings);
+    const int nResult = Run([](QDialog* pDialog) {
+        EXPECT_TRUE(Find<QCheckBox>(pDialog, IDC_SHOW_FPS)->isChecked());
+        QTest::mouseClick(Find<QPushButton>(pDialog, DLG_ID_OK), Qt::LeftButton);
+    });
+    EXPECT_EQ(nResult, 1);
+    EXPECT_EQ(Stored().ShowFPS, 1u);
+}
