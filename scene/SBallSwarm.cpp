@@ -8,6 +8,9 @@
 
 namespace {
 
+// Balls moved or drawn between two looks at the abort flag: a few milliseconds of drawing.
+constexpr int32_t kAbortRun = 4096;
+
 // Box the balls bounce off, around the frame centre.
 constexpr float kBoxX = 200.0f;
 constexpr float kBoxY = 160.0f;
@@ -23,7 +26,8 @@ int64_t TruncToInt32(float f) {
 
 } // namespace
 
-SBallSwarm::SBallSwarm() : sprites{}, count(0), balls(nullptr), centerX(0.0f), centerY(0.0f) {}
+SBallSwarm::SBallSwarm()
+    : sprites{}, count(0), balls(nullptr), centerX(0.0f), centerY(0.0f), m_pAbort(nullptr) {}
 
 SBallSwarm::~SBallSwarm() {
     Release();
@@ -60,10 +64,18 @@ void SBallSwarm::Create(int32_t nCount, uint32_t color) {
     }
 }
 
+bool SBallSwarm::Aborted(int32_t nBall) const {
+    return nBall % kAbortRun == 0 && m_pAbort != nullptr && m_pAbort->load(std::memory_order_relaxed) != 0;
+}
+
 void SBallSwarm::Update() {
     double dSumX = 0.0;
     double dSumY = 0.0;
     for (int32_t i = 0; i < count; ++i) {
+        // The frame is not shown but faded out: its balls and centre no longer matter.
+        if (Aborted(i)) {
+            return;
+        }
         Ball& ball = balls[i];
         ball.x += ball.vx;
         ball.y += ball.vy;
@@ -105,6 +117,9 @@ void SBallSwarm::Draw(SImage& frame) {
     const int64_t nHalfFrameX = frame.width / 2;
     const int64_t nHalfFrameY = frame.height / 2;
     for (int32_t i = 0; i < count; ++i) {
+        if (Aborted(i)) {
+            return;
+        }
         const Ball& ball = balls[i];
         const SImage& sprite = *sprites[ball.sprite];
         const int64_t x = TruncToInt32(ball.x) - sprite.width / 2 + nHalfFrameX;

@@ -43,6 +43,8 @@ void SScene::OnCreate() {
 
     m_pSwarm = NewObject<SBallSwarm>();
     m_pSwarm->Create(static_cast<int32_t>(settings.Nums), settings.Color);
+    // The count is the user's: a close request ends even a frame of millions of balls early.
+    m_pSwarm->SetAbortFlag(&m_bStop);
 
     // Any mode but 0 and 1 keeps the new image's zeros: a flat map.
     m_pHeightMap = NewObject<SImage>(kFrameWidth, kFrameHeight);

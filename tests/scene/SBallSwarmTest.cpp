@@ -119,3 +119,21 @@ TEST(SBallSwarm, ACountWhoseArrayDoesNotFitInThirtyTwoBitsIsOutOfMemory) {
         EXPECT_NE(swarm.sprites[3], nullptr); // made before the failure, freed by Release
     }
 }
+
+TEST(SBallSwarm, AnAbortFlagStopsUpdateAndDrawBetweenRunsOfBalls) {
+    SBallSwarm swarm;
+    swarm.Create(10000, 0x00FFFFFF);
+    std::atomic<int32_t> bAbort{0};
+    swarm.SetAbortFlag(&bAbort);
+    swarm.Update();
+    EXPECT_NE(swarm.balls[9999].x, 0.0f); // not set: every ball moves
+    const Ball before = swarm.balls[0];
+    bAbort.store(1);
+    swarm.Update();
+    EXPECT_EQ(swarm.balls[0].x, before.x); // set: nothing more moves, nothing is drawn
+    SImage frame(320, 240);
+    swarm.Draw(frame);
+    for (int32_t i = 0; i < 320 * 240; ++i) {
+        ASSERT_EQ(frame.pixels[i], 0u);
+    }
+}

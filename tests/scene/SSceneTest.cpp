@@ -251,4 +251,18 @@ TEST_F(SceneFrameTest, TheCounterAddsTheRatesDigitsAtTenTenEachAdvancingByItsWid
     DeleteObject(pScene);
 }
 
+TEST_F(SceneFrameTest, AStopAskedForDuringAFrameEndsItsSwarmWorkEarly) {
+    // However many balls the user asked for, the frame that a close request interrupts draws no more.
+    m_settings.Nums = 5000;
+    m_settings.HeightMapMode = 7; // flat: only balls could make the frame anything but black
+    SScene* pScene = MakeWindowed();
+    pScene->m_bStop.store(1);
+    pScene->OnFrame();
+    EXPECT_TRUE(AllBlack(m_shown));
+    pScene->m_bStop.store(0);
+    pScene->OnFrame();
+    EXPECT_FALSE(AllBlack(m_shown));
+    DeleteObject(pScene);
+}
+
 } // namespace
