@@ -9,6 +9,10 @@
 
 namespace {
 
+// Main thread only.
+bool g_bClaimAtTest = false;
+int g_nTestLockFd = -1; // taken by the test, not yet handed to a window
+
 // Letters and digits pass; everything else becomes '_', so that no title can leave the folder.
 void AppendSafe(std::string& path, const char* pszText) {
     for (; *pszText != '\0'; ++pszText) {
@@ -48,7 +52,10 @@ std::string InstanceLockPath(const char* pszClassName, const char* pszTitle) {
     return path;
 }
 
-int AcquireInstanceLock(const char* pszClassName, const char* pszTitle) {
+int AcquireInstanceLock(const char* pszClassName, const char* pszTitle, bool* pbHeldElsewhere) {
+    if (pbHeldElsewhere != nullptr) {
+        *pbHeldElsewhere = false;
+    }
     const std::string path = InstanceLockPath(pszClassName, pszTitle);
     if (path.empty()) {
         return -1;
@@ -58,6 +65,9 @@ int AcquireInstanceLock(const char* pszClassName, const char* pszTitle) {
         return -1;
     }
     if (flock(nFd, LOCK_EX | LOCK_NB) != 0) {
+        if (pbHeldElsewhere != nullptr) {
+            *pbHeldElsewhere = errno == EWOULDBLOCK;
+        }
         close(nFd);
         return -1;
     }
@@ -83,4 +93,31 @@ bool IsInstanceLockHeld(const char* pszClassName, const char* pszTitle) {
     const bool bHeld = flock(nFd, LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK;
     close(nFd);
     return bHeld;
+}
+
+void ClaimInstanceLockAtTest() {
+    g_bClaimAtTest = true;
+}
+
+bool FindInstance(const char* pszClassName, const char* pszTitle) {
+    if (!g_bClaimAtTest) {
+        return IsInstanceLockHeld(pszClassName, pszTitle);
+    }
+    if (g_nTestLockFd >= 0) {
+        return false;
+    }
+    // Taking it is the test: no other start can slip in between a look and the window's lock. A lock that
+    // cannot be made at all (no safe folder) finds nothing, as the look would.
+    bool bHeldElsewhere = false;
+    g_nTestLockFd = AcquireInstanceLock(pszClassName, pszTitle, &bHeldElsewhere);
+    return bHeldElsewhere;
+}
+
+int TakeInstanceLock(const char* pszClassName, const char* pszTitle) {
+    if (g_nTestLockFd >= 0) {
+        const int nFd = g_nTestLockFd;
+        g_nTestLockFd = -1;
+        return nFd;
+    }
+    return AcquireInstanceLock(pszClassName, pszTitle);
 }

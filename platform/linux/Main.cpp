@@ -16,6 +16,7 @@
 #include "framework/EntryPoint.h"
 #include "framework/Memory.h"
 #include "platform/linux/FileStore.h"
+#include "platform/linux/InstanceLock.h"
 #include "platform/linux/QtDialogHost.h"
 #include "platform/linux/SdlHost.h"
 #include "resources/BuiltinResources.h"
@@ -130,6 +131,9 @@ int main(int argc, char** argv) {
     const bool bConfigure = !bWindowed && (cmdLine.empty() || (cmdLine.size() > 1 && cmdLine[1] == 'c'));
     if (bConfigure) {
         services.pDialogHost = std::make_unique<QtDialogHost>();
+    }
+    if (!bWindowed && cmdLine.size() > 1 && (cmdLine[1] == 's' || cmdLine[1] == 'S')) {
+        ClaimInstanceLockAtTest();
     }
     const int nExitCode = bWindowed ? WindowedMain(nullptr, 320, 240, MakeScene, &services)
                                     : ScreenSaverMain(nullptr, cmdLine.c_str(), MakeScene, &services);

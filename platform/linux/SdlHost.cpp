@@ -37,7 +37,7 @@ struct HostWindow {
     Window xChild = 0; // preview: our window inside the host's
     Window xHost = 0;
     bool bHostGone = false; // the host window was destroyed: draw nothing, destroy at the next message
-    int nLockFd = -1;       // full screen: the single-instance lock
+    int nLockFd = -1;       // top-level: the single-instance lock
     uint32_t dwShown = 0;   // pictures shown, and the time of the first
     std::chrono::steady_clock::time_point firstShown;
     std::atomic<int32_t> nClientWidth{0};
@@ -402,8 +402,9 @@ WindowHandle PlatformCreateMainWindow(const char* pszClassName, const char* pszT
     if (bWinMode == 1) {
         SDL_ShowCursor(SDL_DISABLE);
         SDL_StopTextInput(); // no input method while the screen saver runs
-        pWindow->nLockFd = AcquireInstanceLock(pszClassName, pszTitle);
     }
+    // Both are top-level windows, which the Windows test would find.
+    pWindow->nLockFd = TakeInstanceLock(pszClassName, pszTitle);
     return pWindow->hWnd;
 }
 
@@ -559,7 +560,7 @@ intptr_t PlatformDispatchMessage(const WindowMsg& msg) {
 }
 
 bool PlatformFindWindow(const char* pszClassName, const char* pszTitle) {
-    return IsInstanceLockHeld(pszClassName, pszTitle);
+    return FindInstance(pszClassName, pszTitle);
 }
 
 bool PlatformGetClientRect(WindowHandle hWnd, ClientRect* pRect) {
