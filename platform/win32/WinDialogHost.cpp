@@ -75,14 +75,8 @@ INT_PTR CALLBACK DialogMain(HWND hDlg, UINT uMsg, WPARAM wParam, LPARAM lParam) 
         if (uMsg == WM_INITDIALOG) {
             return pRun->pfnProc(pRun->pHost, hDlg, uMsg, wParam, pRun->lParam) != 0;
         }
-        if (uMsg == WM_PAINT) {
-            // The procedure paints through PaintSolid; the update region is validated here.
-            PAINTSTRUCT ps;
-            BeginPaint(hDlg, &ps);
-            const intptr_t nResult = pRun->pfnProc(pRun->pHost, hDlg, uMsg, wParam, lParam);
-            EndPaint(hDlg, &ps);
-            return nResult != 0;
-        }
+        // WM_PAINT too: the procedure paints the swatch in that window's own paint cycle (PaintSolid) and
+        // answers FALSE, so that the dialog manager paints the dialog itself.
         return pRun->pfnProc(pRun->pHost, hDlg, uMsg, wParam, lParam) != 0;
     } catch (...) {
         pRun->error = std::current_exception();
@@ -233,16 +227,21 @@ void WinDialogHost::Invalidate(DialogWindow hWnd, bool bErase) {
 }
 
 void WinDialogHost::PaintSolid(DialogWindow hWnd, uint32_t dwColorRef) {
-    RECT rect{};
-    GetClientRect(Native(hWnd), &rect);
-    HDC hDC = GetDC(Native(hWnd));
+    // Painting the control in its own paint cycle validates its update region, so that the static
+    // control does not then draw its black frame over the colour.
+    PAINTSTRUCT ps;
+    HDC hDC = BeginPaint(Native(hWnd), &ps);
     if (hDC == nullptr) {
         return;
     }
     HBRUSH hBrush = CreateSolidBrush(dwColorRef);
+    HGDIOBJ hOldBrush = SelectObject(hDC, hBrush);
+    RECT rect{};
+    GetClientRect(Native(hWnd), &rect);
     FillRect(hDC, &rect, hBrush);
+    SelectObject(hDC, hOldBrush);
     DeleteObject(hBrush);
-    ReleaseDC(Native(hWnd), hDC);
+    EndPaint(Native(hWnd), &ps);
 }
 
 bool WinDialogHost::OpenFile(OpenFileRequest* pRequest) {
