@@ -7,6 +7,7 @@
 #include "platform/Thread.h"
 #include "platform/Timer.h"
 #include "platform/win32/RegistryStore.h"
+#include "platform/win32/WinMidiOut.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -158,6 +159,52 @@ TEST(Win32Resources, TheSettingsPageIsADialogResourceOfTheTemplateData) {
         EXPECT_EQ(in.Text(), item.pszText ? item.pszText : "") << i;
         EXPECT_EQ(in.Word(), 0u) << i; // no creation data
     }
+}
+
+// A MIDI driver that takes a long message and never gives its buffer back, even after a reset; time is
+// simulated by the output's pauses.
+struct StuckDriver {
+    static inline uint32_t s_dwSleptMs = 0;
+    static inline int s_nResets = 0;
+    static inline const uint8_t* s_pSent = nullptr;
+    static inline std::vector<uint8_t> s_sent;
+
+    static MMRESULT WINAPI Open(LPHMIDIOUT phOut, UINT, DWORD_PTR, DWORD_PTR, DWORD) {
+        *phOut = reinterpret_cast<HMIDIOUT>(0x1234);
+        return MMSYSERR_NOERROR;
+    }
+    static MMRESULT WINAPI ShortMsg(HMIDIOUT, DWORD) { return MMSYSERR_NOERROR; }
+    static MMRESULT WINAPI Prepare(HMIDIOUT, LPMIDIHDR, UINT) { return MMSYSERR_NOERROR; }
+    static MMRESULT WINAPI LongMsg(HMIDIOUT, LPMIDIHDR pHeader, UINT) {
+        s_pSent = reinterpret_cast<const uint8_t*>(pHeader->lpData);
+        s_sent.assign(s_pSent, s_pSent + pHeader->dwBufferLength);
+        return MMSYSERR_NOERROR;
+    }
+    static MMRESULT WINAPI Unprepare(HMIDIOUT, LPMIDIHDR, UINT) {
+        // Far past any bound: give up being stuck, so that an unbounded wait fails instead of hanging.
+        return s_dwSleptMs > 600000 ? MMSYSERR_NOERROR : MIDIERR_STILLPLAYING;
+    }
+    static MMRESULT WINAPI Reset(HMIDIOUT) {
+        ++s_nResets;
+        return MMSYSERR_NOERROR;
+    }
+    static MMRESULT WINAPI Close(HMIDIOUT) { return MMSYSERR_NOERROR; }
+    static void WINAPI Pause(DWORD dwMs) { s_dwSleptMs += dwMs; }
+};
+
+TEST(Win32MidiOut, AStuckDriverHoldsALongMessageForAtMostAboutTwoSeconds) {
+    static const WinMidiCalls calls = {StuckDriver::Open,    StuckDriver::ShortMsg,  StuckDriver::Prepare,
+                                       StuckDriver::LongMsg, StuckDriver::Unprepare, StuckDriver::Reset,
+                                       StuckDriver::Close,   StuckDriver::Pause};
+    WinMidiOut output(calls);
+    ASSERT_EQ(output.Open(), 0);
+    std::vector<uint8_t> message = {0xF0, 0x7E, 0x7F, 0x09, 0x01, 0xF7};
+    output.LongMsg(message.data(), static_cast<uint32_t>(message.size()));
+    EXPECT_LE(StuckDriver::s_dwSleptMs, 2100u);
+    EXPECT_EQ(StuckDriver::s_nResets, 1); // the reset that asks the driver for its buffers
+    // The driver was given a copy, which it may keep: the caller's bytes are its own to free.
+    EXPECT_NE(StuckDriver::s_pSent, message.data());
+    EXPECT_EQ(StuckDriver::s_sent, message);
 }
 
 TEST(Win32Files, ReadsAWholeFileAndRefusesAMissingOne) {
