@@ -1,5 +1,7 @@
 #include "platform/linux/InstanceLock.h"
 
+#include "platform/Window.h"
+
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
@@ -99,7 +101,8 @@ void ClaimInstanceLockAtTest() {
     g_bClaimAtTest = true;
 }
 
-bool FindInstance(const char* pszClassName, const char* pszTitle) {
+// The single-instance test: another process of the user holds the lock (see ClaimInstanceLockAtTest).
+bool PlatformFindWindow(const char* pszClassName, const char* pszTitle) {
     if (!g_bClaimAtTest) {
         return IsInstanceLockHeld(pszClassName, pszTitle);
     }

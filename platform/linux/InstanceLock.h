@@ -23,8 +23,6 @@ bool IsInstanceLockHeld(const char* pszClassName, const char* pszTitle);
 // when it is free and keeps it for the window, so that of two runs started together only one finds it
 // free (a test that only looked would let both through before either had its window).
 void ClaimInstanceLockAtTest();
-// The single-instance test: true when another holds the lock. See ClaimInstanceLockAtTest.
-bool FindInstance(const char* pszClassName, const char* pszTitle);
 // For a new top-level window: the lock the test took, or else the lock taken now if it is free; -1 when
 // the window holds none.
 int TakeInstanceLock(const char* pszClassName, const char* pszTitle);
