@@ -9,9 +9,9 @@
 namespace {
 
 template <class Body>
-int GuardedMain(AppFactory pfnCreate, void* pContext, Body body) {
+int GuardedMain(ProcessorCheck pfnCheck, AppFactory pfnCreate, void* pContext, Body body) {
     TimerStartup();
-    if (HasMMX() == 0) {
+    if (pfnCheck() == 0) {
         return 0;
     }
     SFrmWork* pApp = nullptr;
@@ -32,13 +32,15 @@ int GuardedMain(AppFactory pfnCreate, void* pContext, Body body) {
 
 } // namespace
 
-int ScreenSaverMain(ModuleHandle hInstance, const char* pszCmdLine, AppFactory pfnCreate, void* pContext) {
-    return GuardedMain(pfnCreate, pContext, [&](SFrmWork& app) { app.Start(hInstance, pszCmdLine); });
+int ScreenSaverMain(ModuleHandle hInstance, const char* pszCmdLine, AppFactory pfnCreate, void* pContext,
+                    ProcessorCheck pfnCheck) {
+    return GuardedMain(pfnCheck, pfnCreate, pContext,
+                       [&](SFrmWork& app) { app.Start(hInstance, pszCmdLine); });
 }
 
 int WindowedMain(ModuleHandle hInstance, int32_t nWidth, int32_t nHeight, AppFactory pfnCreate,
-                 void* pContext) {
-    return GuardedMain(pfnCreate, pContext, [&](SFrmWork& app) {
+                 void* pContext, ProcessorCheck pfnCheck) {
+    return GuardedMain(pfnCheck, pfnCreate, pContext, [&](SFrmWork& app) {
         app.CreateMainWindow(hInstance, 2, nWidth, nHeight);
         app.Run();
     });

@@ -367,4 +367,34 @@ TEST_F(FrameworkTest, ThePreviewHandleIsReadAsAtoiReadsItWrappingInThirtyTwoBits
     }
 }
 
+// The start-up check, fed the processors this machine is not: an x86 without MMX ends every switch at
+// once with 0 and nothing shown; ARM64 (Advanced SIMD is always there) and an x86 with MMX run.
+TEST_F(FrameworkTest, OnlyAnX86WithoutMmxFailsTheProcessorCheck) {
+    EXPECT_EQ(HasKernelUnit(ProcessorInfo{CPU_X86, false}), 0);
+    EXPECT_EQ(HasKernelUnit(ProcessorInfo{CPU_X86, true}), 1);
+    EXPECT_EQ(HasKernelUnit(ProcessorInfo{CPU_ARM64, false}), 1);
+    EXPECT_EQ(HasKernelUnit(ProcessorInfo{CPU_OTHER, false}), 1);
+    EXPECT_EQ(HasKernelUnit(), 1) << "the machine running the tests";
+
+    Seen seen;
+    AppFactory pfnMake = [](void* pSeen) -> SFrmWork* {
+        return NewObject<TestApp>(*static_cast<Seen*>(pSeen));
+    };
+    const ProcessorCheck pfnNoMmx = [] { return HasKernelUnit(ProcessorInfo{CPU_X86, false}); };
+    const WindowHandle hHost = HeadlessCreateHostWindow(152, 112);
+    const std::string preview = "/p " + std::to_string(hHost);
+    for (const char* pszLine : {"/s", "/c", "", preview.c_str()}) {
+        EXPECT_EQ(ScreenSaverMain(nullptr, pszLine, pfnMake, &seen, pfnNoMmx), 0) << pszLine;
+    }
+    EXPECT_EQ(WindowedMain(nullptr, 320, 240, pfnMake, &seen, pfnNoMmx), 0);
+    EXPECT_EQ(seen.nConfig.load() + seen.nCreate.load(), 0);
+    EXPECT_EQ(HeadlessDebugText(), "");
+
+    const ProcessorCheck pfnArm64 = [] { return HasKernelUnit(ProcessorInfo{CPU_ARM64, false}); };
+    const ProcessorCheck pfnMmx = [] { return HasKernelUnit(ProcessorInfo{CPU_X86, true}); };
+    EXPECT_EQ(ScreenSaverMain(nullptr, "/c", pfnMake, &seen, pfnArm64), 1);
+    EXPECT_EQ(ScreenSaverMain(nullptr, "/c", pfnMake, &seen, pfnMmx), 1);
+    EXPECT_EQ(seen.nConfig.load(), 2);
+}
+
 } // namespace
