@@ -29,6 +29,10 @@ packages=(
     libgl1-mesa-dri
     # the program's tests on a virtual display: the X server, input, window lookup, screenshots
     xvfb xdotool x11-utils imagemagick
+    # the Debian package: cpack's dependency list (dpkg-shlibdeps), its check, the manual page's reader
+    dpkg-dev lintian man-db
+    # the installed program under the real XScreenSaver daemon (its hack descriptions come with it)
+    xscreensaver
     # the Windows builds: mingw-w64 with the posix thread model (std::thread, std::mutex), both widths,
     # windres; GoogleTest's sources (googletest, above) are built with them
     g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
