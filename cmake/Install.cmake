@@ -12,6 +12,8 @@
 include(GNUInstallDirs)
 set(lv_packaging ${PROJECT_SOURCE_DIR}/packaging)
 
+# Debian's hardening: relocations resolved at start and made read-only before main runs.
+target_link_options(lumivorra PRIVATE LINKER:-z,relro,-z,now)
 install(TARGETS lumivorra RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 # A relative link rather than a second copy of the binary: it follows the program wherever the prefix is.
 file(RELATIVE_PATH lv_hack_target "/${CMAKE_INSTALL_LIBEXECDIR}/xscreensaver" "/${CMAKE_INSTALL_BINDIR}/lumivorra")
