@@ -18,6 +18,9 @@ import tempfile
 import time
 import xml.dom.minidom
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
+from VirtualDisplay import VirtualDisplay, VirtualDisplayError  # noqa: E402
+
 TEST_USER = "lumivorra-test"
 SCREEN_W, SCREEN_H = 640, 480
 # XScreenSaver sends SIGTERM; every hack must be gone this soon after.
@@ -80,18 +83,12 @@ class Session:
     def __init__(self, root, screens=1):
         self.root = root
         self.folder = tempfile.TemporaryDirectory(prefix="lumivorra-xss-")
-        read_fd, write_fd = os.pipe()
-        screen_args = []
-        for index in range(screens):
-            screen_args += ["-screen", str(index), f"{SCREEN_W}x{SCREEN_H}x24"]
-        self.xvfb = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write_fd), *screen_args, "-nolisten", "tcp", "-noreset"],
-            pass_fds=[write_fd], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        os.close(write_fd)
-        with os.fdopen(read_fd) as pipe:
-            number = pipe.readline().strip()
-        check(number.isdigit(), "Xvfb did not start")
-        self.display = ":" + number
+        try:
+            self.xvfb = VirtualDisplay(SCREEN_W, SCREEN_H, screens=screens)
+        except VirtualDisplayError as error:
+            self.folder.cleanup()
+            raise Failure(str(error))
+        self.display = self.xvfb.name
         home = os.path.join(self.folder.name, "home")
         os.mkdir(home)
         self.home = home
@@ -196,8 +193,7 @@ class Session:
             except subprocess.TimeoutExpired:
                 self.daemon.kill()
                 self.daemon.wait()
-        self.xvfb.terminate()
-        self.xvfb.wait()
+        self.xvfb.close()
         self.log.close()
         self.folder.cleanup()
 
