@@ -29,6 +29,10 @@ packages=(
     libgl1-mesa-dri
     # the program's tests on a virtual display: the X server, input, window lookup, screenshots
     xvfb xdotool x11-utils imagemagick
+    # the Debian package: cpack's dependency list (dpkg-shlibdeps), its check, the manual page's reader
+    dpkg-dev lintian man-db
+    # the installed program under the real XScreenSaver daemon (its hack descriptions come with it)
+    xscreensaver
 )
 # What only the x86-64 machine that runs every preset needs (an ARM64 Debian builds the native presets
 # without them).

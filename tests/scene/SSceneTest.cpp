@@ -122,6 +122,38 @@ TEST_F(SceneTest, TheCounterDigitsAreBuiltOnlyWhenShownAndAnUnknownMapModeIsFlat
     DeleteObject(pScene);
 }
 
+TEST_F(SceneTest, CommandLineSettingsReplaceTheStoredOnesWithoutTouchingTheStore) {
+    m_settings.Nums = 12;
+    m_settings.BumpFactor = 3;
+    SScene* pScene = Make();
+    SettingsOverride override{};
+    override.dwFields = OVERRIDE_NUMS | OVERRIDE_HEIGHTMAP | OVERRIDE_BGM;
+    override.values.Nums = 0;
+    override.values.HeightMapMode = HEIGHTMAP_FLAT;
+    override.values.BGMMode = BGM_NONE;
+    pScene->OverrideSettings(override);
+    m_store.m_log.clear();
+    pScene->CreateMainWindow(nullptr, 2, 320, 240);
+    EXPECT_EQ(pScene->m_pSwarm->count, 0);
+    EXPECT_EQ(pScene->m_nBumpFactor, 3); // not overridden: the stored value
+    const SImage& map = *pScene->m_pHeightMap;
+    EXPECT_TRUE(std::all_of(map.pixels, map.pixels + 320 * 240, [](uint32_t p) { return p == 0; }));
+    RunFrames(*pScene, 2);
+    DeleteObject(pScene);
+    EXPECT_TRUE(m_midi.TakeEvents().empty());
+    // Nothing but reads reached the store.
+    for (const std::string& call : m_store.m_log) {
+        EXPECT_TRUE(call.rfind("open ", 0) == 0 || call.rfind("query ", 0) == 0 ||
+                    call.rfind("close ", 0) == 0)
+            << call;
+    }
+    Settings stored;
+    ReadSettings(m_store, &stored, READER_DIALOG);
+    EXPECT_EQ(stored.Nums, 12u);
+    EXPECT_EQ(stored.HeightMapMode, 1u);
+    EXPECT_EQ(stored.BGMMode, 1u);
+}
+
 TEST_F(SceneTest, AFailedBuildIsReleasedByTheDestructor) {
     m_settings.HeightMapMode = 0;
     std::snprintf(m_settings.HeightMapFile, sizeof(m_settings.HeightMapFile), "/nonexistent/map.bmp");
