@@ -34,6 +34,8 @@ packages=(
     g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
     # the Windows tests: Wine 64 in a Japanese locale (made with localedef from the locales' sources)
     wine64 wine locales
+    # the Windows Installer packages: wixl builds them, msitools reads their tables back
+    wixl msitools
 )
 
 missing=()
