@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """Builds the Windows Installer package of lumivorra.scr with wixl from lumivorra.wxs (and msibuild for
-the two fields wixl cannot write).
+the fields wixl cannot write).
 
     build-msi.py --arch x64|x86 --version X.Y.Z --scr PATH --out PACKAGE.msi
 
@@ -11,6 +11,7 @@ own (which a major upgrade needs).
 import argparse
 import math
 import os
+import struct
 import subprocess
 import sys
 import uuid
@@ -20,6 +21,18 @@ UPGRADE_CODE = uuid.UUID("1F6489BB-8283-418E-9607-F38A7FC8B2DF")
 
 def code(name):
     return str(uuid.uuid5(UPGRADE_CODE, name)).upper()
+
+
+def file_version(path):
+    """The file version of a program's version resource (its VS_FIXEDFILEINFO), as a.b.c.d."""
+    with open(path, "rb") as f:
+        data = f.read()
+    key = data.find("VS_VERSION_INFO\0".encode("utf-16-le"))
+    at = data.find(struct.pack("<I", 0xFEEF04BD), key, key + 40) if key >= 0 else -1
+    if at < 0:
+        sys.exit(f"build-msi: {path} has no version resource")
+    high, low = struct.unpack_from("<II", data, at + 8)
+    return f"{high >> 16}.{high & 0xFFFF}.{low >> 16}.{low & 0xFFFF}"
 
 
 def main():
@@ -48,11 +61,13 @@ def main():
     command.append(os.path.join(os.path.dirname(os.path.abspath(__file__)), "lumivorra.wxs"))
     if subprocess.run(command, cwd=os.path.dirname(os.path.abspath(args.scr))).returncode != 0:
         return 1
-    # What wixl cannot write from the source: the condition of the optional component, and an upgrade
-    # that also takes the same version (of the other width), so that there is never a second entry.
+    # What wixl cannot write from the source: the file's version, the condition of the optional component,
+    # and an upgrade that also takes the same version (of the other width), so there is never a second entry.
     upgrade = "{" + str(UPGRADE_CODE).upper() + "}"
-    # The condition holds on removal too: Wine leaves a component alone whose condition is false then.
-    queries = ["UPDATE `Component` SET `Condition` = 'SETACTIVE=1 OR REMOVE=\"ALL\"' WHERE `Component` = 'SetActive'",
+    # The file's own version, so that Windows Installer's file version rules apply to it.
+    queries = [f"UPDATE `File` SET `Version` = '{file_version(args.scr)}' WHERE `File` = 'lumivorra.scr'",
+               # The condition holds on removal too: Wine leaves a component alone whose condition is false.
+               "UPDATE `Component` SET `Condition` = 'SETACTIVE=1 OR REMOVE=\"ALL\"' WHERE `Component` = 'SetActive'",
                # The attributes are part of the row's key: the row is written anew, with the version maximum
                # inclusive (512) besides the feature migration (1).
                "DELETE FROM `Upgrade` WHERE `ActionProperty` = 'WIX_UPGRADE_DETECTED'",

@@ -5,7 +5,7 @@ the package's width, the file in the package byte for byte, the optional current
 upgrade rows and the entry in the installed programs. Run on every build of a package, since the 32-bit
 one cannot be installed here.
 
-    MsiTables.py --arch x64|x86 --version X.Y.Z --scr lumivorra.scr PACKAGE.msi
+    MsiTables.py --arch x64|x86 --version X.Y.Z --scr lumivorra.scr [--file-version A.B.C.D] PACKAGE.msi
 """
 import argparse
 import math
@@ -33,6 +33,7 @@ def main():
     parser.add_argument("--arch", choices=["x64", "x86"], required=True)
     parser.add_argument("--version", required=True)
     parser.add_argument("--scr", required=True)
+    parser.add_argument("--file-version", help="the version resource's of SCR (a.b.c.d); the package's by default")
     parser.add_argument("--msiinfo", default="msiinfo")
     parser.add_argument("--msiextract", default="msiextract")
     parser.add_argument("package")
@@ -80,7 +81,8 @@ def main():
 
     files = rows("File")
     check(len(files) == 1 and files[0]["File"] == "lumivorra.scr" and files[0]["FileName"] == "lumivorra.scr" and
-          files[0]["Component_"] == "Saver" and files[0]["FileSize"] == str(os.path.getsize(args.scr)),
+          files[0]["Component_"] == "Saver" and files[0]["FileSize"] == str(os.path.getsize(args.scr)) and
+          files[0]["Version"] == (args.file_version or f"{args.version}.0"),
           f"files {files}")
     registry = rows("Registry")
     check(len(registry) == 1 and registry[0]["Root"] == str(HKCU) and registry[0]["Key"] == "Control Panel\\Desktop"
