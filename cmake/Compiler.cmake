@@ -9,7 +9,7 @@ if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU" OR CMAKE_CXX_COMPILER_ID MATCHES "Clang"
     # strings are the ANSI code page of a Japanese system, 932, as the A functions expect them.
     add_compile_options(-finput-charset=UTF-8)
     if(WIN32)
-        list(APPEND LV_WARNINGS -fexec-charset=CP932)
+        set(LV_EXEC_CHARSET -fexec-charset=CP932)
     endif()
 endif()
 
@@ -34,7 +34,8 @@ endif()
 # The project's own targets get the warnings (and on Windows the code page); third-party code built here
 # does not.
 function(lv_target_defaults target)
-    target_compile_options(${target} PRIVATE "$<$<COMPILE_LANGUAGE:CXX>:${LV_WARNINGS}>")
+    set(flags ${LV_WARNINGS} ${LV_EXEC_CHARSET})
+    target_compile_options(${target} PRIVATE "$<$<COMPILE_LANGUAGE:CXX>:${flags}>")
 endfunction()
 
 # Kernels with x86 vector forms: built on x86 processors only (64-bit, and 32-bit for the Windows build

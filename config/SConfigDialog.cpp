@@ -10,6 +10,14 @@ namespace {
 const char g_szMidiFilter[] = "MIDI ﾌｧｲﾙ (*.mid)\0*.mid\0";
 const char g_szBmpFilter[] = "ﾋﾞｯﾄﾏｯﾌﾟﾌｧｲﾙ (*.bmp)\0*.bmp\0";
 
+// Window and up-down styles by their Windows names.
+constexpr uint32_t kWsChild = 0x40000000;
+constexpr uint32_t kWsVisible = 0x10000000;
+constexpr uint32_t kWsBorder = 0x00800000;
+constexpr uint32_t kUdsSetBuddyInt = 0x0002; // the position is written into the buddy edit
+constexpr uint32_t kUdsAlignRight = 0x0004;  // at the buddy's right edge
+constexpr uint32_t kUpDownStyle = kWsChild | kWsVisible | kWsBorder | kUdsAlignRight | kUdsSetBuddyInt;
+
 } // namespace
 
 SConfigDialog::SConfigDialog(DialogHost& host, SettingsStore& store)
@@ -32,7 +40,7 @@ void SConfigDialog::OnInitDialog() {
     m_dwOpenedBGMMode = settings.BGMMode;
 
     // The up-down control places itself at the edit's right edge; its own id is never used.
-    host.CreateUpDown(0x50800006, 0, 0, 1, 1, hDlg, -1, m_hInstance, host.GetItem(hDlg, IDC_NUMS), 255, 0,
+    host.CreateUpDown(kUpDownStyle, 0, 0, 1, 1, hDlg, -1, m_hInstance, host.GetItem(hDlg, IDC_NUMS), 255, 0,
                       static_cast<int32_t>(settings.Nums));
     host.CheckItem(hDlg, IDC_SHOW_FPS, settings.ShowFPS);
     host.SetItemText(hDlg, IDC_MAP_PATH, settings.HeightMapFile);

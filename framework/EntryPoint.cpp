@@ -4,11 +4,13 @@
 #include "framework/Memory.h"
 #include "framework/Processor.h"
 #include "framework/SString.h"
+#include "framework/Timer.h"
 
 namespace {
 
 template <class Body>
 int GuardedMain(AppFactory pfnCreate, void* pContext, Body body) {
+    TimerStartup();
     if (HasMMX() == 0) {
         return 0;
     }

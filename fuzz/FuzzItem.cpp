@@ -1,6 +1,6 @@
 #include "FuzzItem.h"
 
-#include "platform/linux/BuiltinTable.h"
+#include "platform/shared/BuiltinTable.h"
 
 #include <cstring>
 #include <memory>

@@ -2,8 +2,8 @@
 // readers of the settings. Whatever the file holds, every path read is zero-terminated inside its field.
 // What the reader accepts must also come back unchanged when written out and read again.
 #include "config/Settings.h"
-#include "platform/linux/FileStore.h"
 #include "platform/linux/RegText.h"
+#include "platform/linux/SettingsStore.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -4,9 +4,10 @@
 #include "FuzzItem.h"
 
 #include "framework/SString.h"
+#include "framework/Timer.h"
 #include "music/SMusic.h"
 #include "platform/headless/Headless.h"
-#include "platform/headless/HeadlessMidiOut.h"
+#include "platform/headless/MidiOut.h"
 
 #include <cstdlib>
 
@@ -17,6 +18,11 @@ constexpr uint32_t kCoarseTicks = 1500;
 constexpr uint32_t kCoarseStepMs = 997;
 
 } // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    TimerStartup();
+    return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize) {
     SetFuzzItem(pData, nSize);

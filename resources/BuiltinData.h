@@ -1,7 +1,7 @@
 // The table of built-in items, defined in the source that the build generates from items.txt.
 #pragma once
 
-#include "platform/linux/BuiltinTable.h"
+#include "platform/shared/BuiltinTable.h"
 
 #include <cstddef>
 

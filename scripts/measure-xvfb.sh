@@ -13,14 +13,12 @@ screen=${2:-1280x720}
 cmake --preset linux >/dev/null
 cmake --build --preset linux >/dev/null
 
+source scripts/virtual-display.sh
 work=$(mktemp -d)
-trap 'kill "$xvfb" 2>/dev/null || true; rm -rf "$work"' EXIT
-exec 3> >(cat >"$work/display")
-Xvfb -displayfd 3 -screen 0 "${screen}x24" -nolisten tcp -noreset >/dev/null 2>&1 &
-xvfb=$!
-exec 3>&-
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-export DISPLAY=":$(cat "$work/display")" XDG_RUNTIME_DIR="$work" XDG_CONFIG_HOME="$work/config"
+trap 'stop_virtual_display; rm -rf "$work"' EXIT
+start_virtual_display "$screen"
+xvfb=$virtual_display_pid
+export XDG_RUNTIME_DIR="$work" XDG_CONFIG_HOME="$work/config"
 export LUMIVORRA_TRACE=1
 
 build/linux/lumivorra /s 2>"$work/log" &

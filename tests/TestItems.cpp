@@ -1,6 +1,6 @@
 #include "TestItems.h"
 
-#include "platform/linux/BuiltinTable.h"
+#include "platform/shared/BuiltinTable.h"
 
 #include <cstdio>
 #include <cstring>

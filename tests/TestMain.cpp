@@ -1,3 +1,5 @@
+#include "framework/Timer.h"
+
 #include <gtest/gtest.h>
 
 // Tests ask the heap for impossible blocks to see MemAlloc's error; the sanitizers' allocators must
@@ -10,6 +12,7 @@ extern "C" const char* __tsan_default_options() {
 }
 
 int main(int argc, char** argv) {
+    TimerStartup();
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -1,6 +1,6 @@
+#include "platform/headless/Display.h"
 #include "platform/DisplayDevice.h"
-#include "platform/headless/HeadlessDisplay.h"
-#include "platform/headless/HeadlessWindow.h"
+#include "platform/headless/Window.h"
 
 #include <cstdio>
 #include <map>

@@ -1,4 +1,4 @@
-#include "platform/headless/HeadlessMidiOut.h"
+#include "platform/headless/MidiOut.h"
 
 #include "platform/Clock.h"
 

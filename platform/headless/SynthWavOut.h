@@ -4,7 +4,7 @@
 #pragma once
 
 #include "platform/MidiOut.h"
-#include "platform/linux/FluidSynthMidi.h"
+#include "platform/shared/FluidSynthMidi.h"
 
 #include <cstdint>
 #include <cstdio>

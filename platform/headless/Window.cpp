@@ -1,5 +1,5 @@
 #include "platform/Window.h"
-#include "platform/headless/HeadlessWindow.h"
+#include "platform/headless/Window.h"
 
 #include <condition_variable>
 #include <deque>

@@ -1,5 +1,7 @@
 #include "platform/linux/InstanceLock.h"
 
+#include "platform/Window.h"
+
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
@@ -83,4 +85,9 @@ bool IsInstanceLockHeld(const char* pszClassName, const char* pszTitle) {
     const bool bHeld = flock(nFd, LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK;
     close(nFd);
     return bHeld;
+}
+
+// The single-instance test: a full-screen instance of the user holds the lock.
+bool PlatformFindWindow(const char* pszClassName, const char* pszTitle) {
+    return IsInstanceLockHeld(pszClassName, pszTitle);
 }

@@ -1,7 +1,5 @@
 #include "platform/linux/KeyMap.h"
 
-#include "platform/Window.h"
-
 namespace {
 
 struct KeyPair {
@@ -52,4 +50,56 @@ uint32_t KeyMessageOf(SDL_Keycode key, uint16_t wModifiers) {
         return WMSG_SYSKEYDOWN;
     }
     return WMSG_KEYDOWN;
+}
+
+namespace {
+
+intptr_t PointParam(int32_t nX, int32_t nY) {
+    return static_cast<intptr_t>((static_cast<uint32_t>(nX) & 0xFFFF) |
+                                 ((static_cast<uint32_t>(nY) & 0xFFFF) << 16));
+}
+
+// The MK_* flags that Windows puts in wParam of mouse messages.
+uintptr_t MouseKeys(uint32_t dwButtons) {
+    const SDL_Keymod mod = SDL_GetModState();
+    uintptr_t wKeys = 0;
+    wKeys |= (dwButtons & SDL_BUTTON_LMASK) != 0 ? 0x01 : 0;
+    wKeys |= (dwButtons & SDL_BUTTON_RMASK) != 0 ? 0x02 : 0;
+    wKeys |= (mod & KMOD_SHIFT) != 0 ? 0x04 : 0;
+    wKeys |= (mod & KMOD_CTRL) != 0 ? 0x08 : 0;
+    wKeys |= (dwButtons & SDL_BUTTON_MMASK) != 0 ? 0x10 : 0;
+    return wKeys;
+}
+
+} // namespace
+
+bool InputMessageOf(const SDL_Event& event, WindowMsg* pMsg) {
+    switch (event.type) {
+    case SDL_KEYDOWN:
+        *pMsg = WindowMsg{event.key.windowID, KeyMessageOf(event.key.keysym.sym, event.key.keysym.mod),
+                          VirtualKeyOf(event.key.keysym.sym), 0};
+        return true;
+    case SDL_MOUSEMOTION:
+        *pMsg = WindowMsg{event.motion.windowID, WMSG_MOUSEMOVE, MouseKeys(event.motion.state),
+                          PointParam(event.motion.x, event.motion.y)};
+        return true;
+    case SDL_MOUSEBUTTONDOWN: {
+        const uint32_t dwButtons = SDL_GetMouseState(nullptr, nullptr);
+        const intptr_t lParam = PointParam(event.button.x, event.button.y);
+        uint32_t uMsg = 0;
+        if (event.button.button == SDL_BUTTON_LEFT) {
+            uMsg = WMSG_LBUTTONDOWN;
+        } else if (event.button.button == SDL_BUTTON_RIGHT) {
+            uMsg = WMSG_RBUTTONDOWN;
+        } else if (event.button.button == SDL_BUTTON_MIDDLE) {
+            uMsg = WMSG_MBUTTONDOWN;
+        } else {
+            return false;
+        }
+        *pMsg = WindowMsg{event.button.windowID, uMsg, MouseKeys(dwButtons), lParam};
+        return true;
+    }
+    default:
+        return false;
+    }
 }

@@ -15,9 +15,9 @@
 #include "framework/Debug.h"
 #include "framework/EntryPoint.h"
 #include "framework/Memory.h"
-#include "platform/linux/FileStore.h"
-#include "platform/linux/QtDialogHost.h"
-#include "platform/linux/SdlHost.h"
+#include "platform/linux/DialogHost.h"
+#include "platform/linux/SettingsStore.h"
+#include "platform/linux/Window.h"
 #include "resources/BuiltinResources.h"
 #include "scene/SScene.h"
 

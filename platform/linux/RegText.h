@@ -13,7 +13,7 @@
 // quoted text \ and " are escaped with \. Long hex lines continue on the next line after a \.
 #pragma once
 
-#include "platform/linux/StoreValues.h"
+#include "platform/shared/StoreValues.h"
 
 #include <string>
 

@@ -1,6 +1,6 @@
 #include "platform/Thread.h"
 
-#include "platform/linux/SdlHost.h"
+#include "platform/linux/Window.h"
 
 #include <atomic>
 #include <cerrno>

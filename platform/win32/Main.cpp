@@ -3,8 +3,8 @@
 // Exit code 1 after a run, 0 after an error, whose message goes to the debugger's output.
 #include "framework/EntryPoint.h"
 #include "framework/Memory.h"
-#include "platform/win32/RegistryStore.h"
-#include "platform/win32/WinDialogHost.h"
+#include "platform/win32/DialogHost.h"
+#include "platform/win32/SettingsStore.h"
 #include "scene/SScene.h"
 
 #include <windows.h>

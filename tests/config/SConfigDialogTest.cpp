@@ -1,7 +1,7 @@
 #include "config/SConfigDialog.h"
 #include "config/DialogTemplates.h"
-#include "platform/headless/FakeDialogHost.h"
-#include "platform/headless/MemoryStore.h"
+#include "platform/headless/DialogHost.h"
+#include "platform/headless/SettingsStore.h"
 
 #include <gtest/gtest.h>
 

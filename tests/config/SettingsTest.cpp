@@ -1,5 +1,5 @@
 #include "config/Settings.h"
-#include "platform/headless/MemoryStore.h"
+#include "platform/headless/SettingsStore.h"
 
 #include <gtest/gtest.h>
 

@@ -4,8 +4,8 @@
 #include "display/PixelConvert.h"
 #include "framework/Random.h"
 #include "framework/SString.h"
-#include "platform/headless/HeadlessDisplay.h"
-#include "platform/headless/HeadlessWindow.h"
+#include "platform/headless/Display.h"
+#include "platform/headless/Window.h"
 
 #include <gtest/gtest.h>
 

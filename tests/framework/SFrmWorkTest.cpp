@@ -3,9 +3,9 @@
 #include "framework/Debug.h"
 #include "framework/EntryPoint.h"
 #include "framework/Memory.h"
+#include "platform/headless/Display.h"
 #include "platform/headless/Headless.h"
-#include "platform/headless/HeadlessDisplay.h"
-#include "platform/headless/HeadlessWindow.h"
+#include "platform/headless/Window.h"
 
 #include <gtest/gtest.h>
 

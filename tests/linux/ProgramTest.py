@@ -15,6 +15,9 @@ import sys
 import tempfile
 import time
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
+from VirtualDisplay import VirtualDisplay, VirtualDisplayError  # noqa: E402
+
 # 16:9, so that the 4:3 picture is letterboxed: 100 black columns on each side.
 SCREEN_W, SCREEN_H = 800, 450
 LETTERBOX = (SCREEN_W - SCREEN_H * 4 // 3) // 2
@@ -33,20 +36,14 @@ class Session:
     def __init__(self, program):
         self.program = program
         self.folder = tempfile.TemporaryDirectory(prefix="lumivorra-xvfb-")
-        read_fd, write_fd = os.pipe()
-        # -noreset: by default the server resets when its last client leaves, and drops every client still
-        # connecting at that moment; a program starting while xdotool polls would then fail to connect.
-        self.xvfb = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write_fd), "-screen", "0", f"{SCREEN_W}x{SCREEN_H}x24", "-nolisten", "tcp",
-             "-noreset"],
-            pass_fds=[write_fd], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        os.close(write_fd)
-        with os.fdopen(read_fd) as pipe:
-            number = pipe.readline().strip()
-        check(number.isdigit(), "Xvfb did not start")
+        try:
+            self.xvfb = VirtualDisplay(SCREEN_W, SCREEN_H)
+        except VirtualDisplayError as error:
+            self.folder.cleanup()
+            raise Failure(str(error))
         runtime = os.path.join(self.folder.name, "run")
         os.mkdir(runtime, 0o700)
-        self.env = dict(os.environ, DISPLAY=":" + number, XDG_RUNTIME_DIR=runtime,
+        self.env = dict(os.environ, DISPLAY=self.xvfb.name, XDG_RUNTIME_DIR=runtime,
                         XDG_CONFIG_HOME=os.path.join(self.folder.name, "config"), LUMIVORRA_TRACE="1")
         self.env.pop("XSCREENSAVER_WINDOW", None)
         self.logs = []
@@ -57,8 +54,7 @@ class Session:
             if process.poll() is None:
                 process.kill()
                 process.wait()
-        self.xvfb.terminate()
-        self.xvfb.wait()
+        self.xvfb.close()
         self.folder.cleanup()
 
     def start(self, *args, env=None):

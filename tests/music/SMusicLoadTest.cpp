@@ -3,7 +3,7 @@
 #include "framework/SString.h"
 #include "music/SMusic.h"
 #include "music/SmfTestData.h"
-#include "platform/headless/HeadlessMidiOut.h"
+#include "platform/headless/MidiOut.h"
 
 #include <gtest/gtest.h>
 

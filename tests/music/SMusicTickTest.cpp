@@ -3,7 +3,7 @@
 #include "music/SmfTestData.h"
 #include "platform/Clock.h"
 #include "platform/headless/Headless.h"
-#include "platform/headless/HeadlessMidiOut.h"
+#include "platform/headless/MidiOut.h"
 
 #include <gtest/gtest.h>
 

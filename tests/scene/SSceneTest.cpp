@@ -5,12 +5,12 @@
 #include "config/Settings.h"
 #include "framework/Memory.h"
 #include "framework/SString.h"
-#include "platform/headless/FakeDialogHost.h"
+#include "platform/headless/DialogHost.h"
+#include "platform/headless/Display.h"
 #include "platform/headless/Headless.h"
-#include "platform/headless/HeadlessDisplay.h"
-#include "platform/headless/HeadlessMidiOut.h"
-#include "platform/headless/HeadlessWindow.h"
-#include "platform/headless/MemoryStore.h"
+#include "platform/headless/MidiOut.h"
+#include "platform/headless/SettingsStore.h"
+#include "platform/headless/Window.h"
 #include "resources/BuiltinResources.h"
 
 #include <gtest/gtest.h>

@@ -15,6 +15,9 @@ import sys
 import tempfile
 import time
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
+from VirtualDisplay import VirtualDisplay, VirtualDisplayError  # noqa: E402
+
 # The settings that every case starts from (the defaults), each case changing what it needs.
 DEFAULTS = {"Nums": 40, "Color": 0xFF6464, "ShowFPS": 0, "HeightMapMode": 1, "HeightMapFile": "", "BumpFactor": 5,
             "BGMMode": 1, "MusicFile": ""}
@@ -49,24 +52,19 @@ class Session:
         self.windowed = windowed
         self.logs = tempfile.TemporaryDirectory(prefix="lv-scr-")
         self.serial = 0
-        read_fd, write_fd = os.pipe()
-        # -noreset: a server reset when its last client leaves would drop clients that are still connecting.
-        self.xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_fd), "-screen", "0", "1024x768x24", "-nolisten",
-                                      "tcp", "-noreset"],
-                                     pass_fds=[write_fd], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        os.close(write_fd)
-        with os.fdopen(read_fd) as pipe:
-            number = pipe.readline().strip()
-        check(number.isdigit(), "Xvfb did not start")
-        self.display = ":" + number
+        try:
+            self.xvfb = VirtualDisplay(1024, 768)
+        except VirtualDisplayError as error:
+            self.logs.cleanup()
+            raise Failure(str(error))
+        self.display = self.xvfb.name
         self.env = dict(os.environ, DISPLAY=self.display, WINEDEBUG="-all,warn+debugstr")
         self.prefix = prefix
 
     def close(self):
         subprocess.run(["/usr/lib/wine/wineserver", "-k"], env=dict(self.env, WINEPREFIX=self.prefix),
                        stderr=subprocess.DEVNULL)
-        self.xvfb.terminate()
-        self.xvfb.wait()
+        self.xvfb.close()
         self.logs.cleanup()
 
     def launch(self, program, *args, stderr=True, channels=""):

@@ -2,7 +2,7 @@
 // area, closed by Esc only), which the screen saver's switches never choose: the tests run it from here.
 #include "framework/EntryPoint.h"
 #include "framework/Memory.h"
-#include "platform/win32/RegistryStore.h"
+#include "platform/win32/SettingsStore.h"
 #include "scene/SScene.h"
 
 #include <windows.h>

@@ -21,9 +21,10 @@
 #include "RenderFrames.h"
 #include "framework/SInput.h"
 #include "framework/SString.h"
+#include "framework/Timer.h"
 #include "music/SMusic.h"
 #include "platform/headless/Headless.h"
-#include "platform/headless/HeadlessMidiOut.h"
+#include "platform/headless/MidiOut.h"
 #include "platform/headless/SynthWavOut.h"
 #include "resources/BuiltinResources.h"
 
@@ -186,6 +187,7 @@ bool ParseFrameOption(const char* pszFlag, const char* pszValue, FrameOptions* p
 } // namespace
 
 int main(int argc, char** argv) {
+    TimerStartup();
     RegisterBuiltinResources();
     std::string dumpSong, wavPath, song = "builtin";
     double dMs = -1, dSeconds = -1;

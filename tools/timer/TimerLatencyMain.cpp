@@ -37,6 +37,7 @@ double PercentileUs(const std::vector<int64_t>& sorted, double dFraction) {
 } // namespace
 
 int main(int argc, char** argv) {
+    TimerStartup();
     const int nSeconds = argc > 1 ? std::atoi(argv[1]) : 10;
     if (nSeconds <= 0) {
         std::fprintf(stderr, "usage: lumivorra-timer-latency [SECONDS]\n");

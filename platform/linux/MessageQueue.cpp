@@ -1,0 +1,135 @@
+// The message queue of the Linux window host: messages posted from any thread, SDL's input and window
+// events turned into the framework's, close requests from signals, and the presents served while the main
+// thread waits for a message.
+#include "platform/linux/KeyMap.h"
+#include "platform/linux/Window.h"
+#include "platform/linux/WindowList.h"
+
+#include <deque>
+
+using namespace sdlhost;
+
+namespace {
+
+// Under g_mutex.
+std::deque<WindowMsg> g_queue;
+bool g_bQuit = false;
+int32_t g_nQuitCode = 0;
+
+std::atomic<bool> g_bCloseRequested{false};
+
+static_assert(std::atomic<bool>::is_always_lock_free, "the signal handler needs a lock-free flag");
+
+void Post(WindowHandle hWnd, uint32_t uMsg, uintptr_t wParam, intptr_t lParam) {
+    std::lock_guard<std::mutex> lock(g_mutex);
+    if (IsLive(hWnd)) {
+        g_queue.push_back(WindowMsg{hWnd, uMsg, wParam, lParam});
+    }
+}
+
+void Translate(const SDL_Event& event) {
+    WindowMsg msg{};
+    if (InputMessageOf(event, &msg)) {
+        Post(msg.hWnd, msg.uMsg, msg.wParam, msg.lParam);
+        return;
+    }
+    switch (event.type) {
+    case SDL_WINDOWEVENT:
+        if (event.window.event == SDL_WINDOWEVENT_CLOSE) {
+            Post(event.window.windowID, WMSG_CLOSE, 0, 0);
+        } else if (event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
+            if (HostWindow* pWindow = Find(event.window.windowID)) {
+                UpdateClientSize(pWindow);
+            }
+        }
+        break;
+    default:
+        break;
+    }
+}
+
+} // namespace
+
+bool PlatformPostMessage(WindowHandle hWnd, uint32_t uMsg, uintptr_t wParam, intptr_t lParam) {
+    {
+        std::lock_guard<std::mutex> lock(g_mutex);
+        if (!IsLive(hWnd)) {
+            return false;
+        }
+        g_queue.push_back(WindowMsg{hWnd, uMsg, wParam, lParam});
+    }
+    Wake();
+    return true;
+}
+
+void PlatformPostQuitMessage(int32_t nExitCode) {
+    std::lock_guard<std::mutex> lock(g_mutex);
+    g_bQuit = true;
+    g_nQuitCode = nExitCode;
+}
+
+int32_t PlatformGetMessage(WindowMsg* pMsg) {
+    if (!g_bVideo) {
+        std::lock_guard<std::mutex> lock(g_mutex);
+        if (g_queue.empty() && !g_bQuit) {
+            return -1; // no window, nothing could ever arrive
+        }
+    }
+    for (;;) {
+        ServePresent();
+        PumpX();
+        // A destroyed host window takes our child with it: the window ends as if destroyed by us.
+        for (HostWindow* pWindow : std::vector<HostWindow*>(g_windows)) {
+            if (pWindow->bHostGone) {
+                Destroy(pWindow);
+            }
+        }
+        if (g_bCloseRequested.exchange(false)) {
+            std::lock_guard<std::mutex> lock(g_mutex);
+            for (WindowHandle hWnd : g_live) {
+                g_queue.push_back(WindowMsg{hWnd, WMSG_CLOSE, 0, 0});
+            }
+        }
+        SDL_Event event;
+        while (g_bVideo && SDL_PollEvent(&event) != 0) {
+            Translate(event);
+        }
+        {
+            std::lock_guard<std::mutex> lock(g_mutex);
+            if (!g_queue.empty()) {
+                *pMsg = g_queue.front();
+                g_queue.pop_front();
+                return 1;
+            }
+            if (g_bQuit) {
+                g_bQuit = false;
+                *pMsg = WindowMsg{0, 0, static_cast<uintptr_t>(g_nQuitCode), 0};
+                return 0;
+            }
+            if (PresentPendingLocked()) {
+                continue;
+            }
+        }
+        // Presents and posted messages wake the wait at once; the time-out bounds how late a destroyed
+        // host window or a signal is noticed.
+        if (SDL_WaitEventTimeout(&event, 10) != 0) {
+            Translate(event);
+        }
+    }
+}
+
+intptr_t PlatformDispatchMessage(const WindowMsg& msg) {
+    HostWindow* pWindow = Find(msg.hWnd);
+    if (pWindow == nullptr || pWindow->pfnProc == nullptr) {
+        return 0;
+    }
+    return pWindow->pfnProc(msg.hWnd, msg.uMsg, msg.wParam, msg.lParam);
+}
+
+bool SdlHostRequestCloseFromSignal() {
+    if (!g_bHasMain.load()) {
+        return false;
+    }
+    g_bCloseRequested.store(true);
+    return true;
+}

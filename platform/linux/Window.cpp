@@ -1,0 +1,344 @@
+// The window service on Linux: SDL2 windows on the main thread. Their messages are MessageQueue.cpp's,
+// previews are our own child X11 window inside the host's (X11Preview.cpp), input becomes the framework's
+// messages in KeyMap.cpp, and presents from the render thread are handed over in Present.cpp.
+#include "platform/linux/Window.h"
+
+#include "framework/Debug.h"
+#include "platform/linux/InstanceLock.h"
+#include "platform/linux/Present.h"
+#include "platform/linux/WindowList.h"
+#include "platform/linux/X11Preview.h"
+
+#include <SDL.h>
+
+#include <atomic>
+#include <map>
+#include <mutex>
+#include <pthread.h>
+#include <string>
+#include <vector>
+
+namespace sdlhost {
+
+// Main thread only.
+std::map<std::string, WindowClass> g_classes;
+std::vector<HostWindow*> g_windows;
+bool g_bVideo = false;
+uint32_t g_dwWakeEvent = 0;
+
+std::mutex g_mutex;
+PresentHandover g_handover(g_mutex);
+std::vector<WindowHandle> g_live;
+
+std::atomic<bool> g_bHasMain{false};
+pthread_t g_mainThread;
+
+HostWindow* Find(WindowHandle hWnd) {
+    for (HostWindow* pWindow : g_windows) {
+        if (pWindow->hWnd == hWnd) {
+            return pWindow;
+        }
+    }
+    return nullptr;
+}
+
+bool IsLive(WindowHandle hWnd) {
+    for (WindowHandle hLive : g_live) {
+        if (hLive == hWnd) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void Wake() {
+    if (g_dwWakeEvent != 0) {
+        SDL_Event event{};
+        event.type = g_dwWakeEvent;
+        SDL_PushEvent(&event);
+    }
+}
+
+bool EnsureVideo() {
+    if (g_bVideo) {
+        return true;
+    }
+    // The program handles SIGINT and SIGTERM itself.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+        Trace("SdlHost: no video (%s).\n", SDL_GetError());
+        return false;
+    }
+    // After SDL's own, which would end the process on the first error from a vanished host window.
+    X11InstallErrorHandlers();
+    g_dwWakeEvent = SDL_RegisterEvents(1);
+    g_mainThread = pthread_self();
+    g_bHasMain.store(true);
+    g_bVideo = true;
+    return true;
+}
+
+void UpdateClientSize(HostWindow* pWindow) {
+    int nWidth = 0;
+    int nHeight = 0;
+    if (pWindow->pRenderer == nullptr ||
+        SDL_GetRendererOutputSize(pWindow->pRenderer, &nWidth, &nHeight) != 0) {
+        SDL_GetWindowSize(pWindow->pWindow, &nWidth, &nHeight);
+    }
+    pWindow->nClientWidth.store(nWidth);
+    pWindow->nClientHeight.store(nHeight);
+}
+
+HostWindow* Register(HostWindow* pWindow, const WindowClass& wc) {
+    pWindow->pfnProc = wc.pfnWndProc;
+    pWindow->hWnd = SDL_GetWindowID(pWindow->pWindow);
+    pWindow->pRenderer = SDL_CreateRenderer(pWindow->pWindow, -1, 0);
+    if (pWindow->pRenderer == nullptr) {
+        Trace("SdlHost: no renderer (%s).\n", SDL_GetError());
+        return nullptr;
+    }
+    SDL_RendererInfo info{};
+    if (SDL_GetRendererInfo(pWindow->pRenderer, &info) == 0) {
+        Trace("SdlHost: renderer %s.\n", info.name);
+    }
+    UpdateClientSize(pWindow);
+    std::lock_guard<std::mutex> lock(g_mutex);
+    g_windows.push_back(pWindow);
+    g_live.push_back(pWindow->hWnd);
+    return pWindow;
+}
+
+// Frees what the window holds; its procedure has already seen WMSG_DESTROY (or is gone with the program).
+void Free(HostWindow* pWindow) {
+    FreePicture(pWindow->picture);
+    {
+        // Other threads read the list (client size, mode) under the lock.
+        std::lock_guard<std::mutex> lock(g_mutex);
+        std::erase(g_live, pWindow->hWnd);
+        std::erase(g_windows, pWindow);
+    }
+    if (pWindow->pRenderer != nullptr) {
+        SDL_DestroyRenderer(pWindow->pRenderer);
+    }
+    if (pWindow->pWindow != nullptr) {
+        SDL_DestroyWindow(pWindow->pWindow); // a foreign window stays; ours below
+    }
+    if (pWindow->xChild != 0 && !pWindow->bHostGone) {
+        X11DestroyPreviewChild(pWindow->xChild);
+    }
+    if (pWindow->bMode == 1) {
+        SDL_ShowCursor(SDL_ENABLE);
+    }
+    ReleaseInstanceLock(pWindow->nLockFd);
+    delete pWindow;
+}
+
+// Sends WMSG_DESTROY to the window's procedure while the window still exists, then frees it.
+void Destroy(HostWindow* pWindow) {
+    {
+        std::lock_guard<std::mutex> lock(g_mutex);
+        std::erase(g_live, pWindow->hWnd); // nothing may be posted to it from now on
+    }
+    if (pWindow->pfnProc != nullptr) {
+        pWindow->pfnProc(pWindow->hWnd, WMSG_DESTROY, 0, 0);
+    }
+    Free(pWindow);
+}
+
+void MarkHostGone(unsigned long xWindow) {
+    for (HostWindow* pWindow : g_windows) {
+        if (xWindow == pWindow->xHost || xWindow == pWindow->xChild) {
+            pWindow->bHostGone = true;
+        }
+    }
+}
+
+void PumpX() {
+    X11TakeDestroyed(MarkHostGone);
+}
+
+bool Show(const PresentRequest& request) {
+    PumpX();
+    HostWindow* pWindow = Find(request.hWnd);
+    if (pWindow == nullptr || pWindow->bHostGone) {
+        return false;
+    }
+    return DrawPicture(pWindow->pRenderer, pWindow->picture, request);
+}
+
+void ServePresent() {
+    g_handover.Serve(Show);
+}
+
+bool AcceptsPictures(WindowHandle hWnd) {
+    return IsLive(hWnd);
+}
+
+bool PresentPendingLocked() {
+    return g_handover.IsPendingLocked();
+}
+
+} // namespace sdlhost
+
+using namespace sdlhost;
+
+bool PlatformRegisterClass(const WindowClass& wc) {
+    if (wc.pszClassName == nullptr || wc.pfnWndProc == nullptr) {
+        return false;
+    }
+    g_classes[wc.pszClassName] = wc;
+    return true;
+}
+
+WindowHandle PlatformCreateMainWindow(const char* pszClassName, const char* pszTitle, uint8_t bWinMode,
+                                      int32_t nWidth, int32_t nHeight) {
+    const auto itClass = g_classes.find(pszClassName);
+    if (itClass == g_classes.end() || (bWinMode != 1 && bWinMode != 2) || !EnsureVideo()) {
+        return 0;
+    }
+    HostWindow* pWindow = new HostWindow;
+    pWindow->bMode = bWinMode;
+    if (bWinMode == 1) {
+        SDL_DisplayMode desktop{};
+        if (SDL_GetDesktopDisplayMode(0, &desktop) != 0) {
+            delete pWindow;
+            return 0;
+        }
+        // Without a window manager the full-screen flag alone changes nothing: the window itself covers
+        // the desktop.
+        pWindow->pWindow = SDL_CreateWindow(pszTitle, 0, 0, desktop.w, desktop.h,
+                                            SDL_WINDOW_BORDERLESS | SDL_WINDOW_FULLSCREEN_DESKTOP);
+    } else {
+        pWindow->pWindow = SDL_CreateWindow(pszTitle, SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED,
+                                            nWidth, nHeight, SDL_WINDOW_RESIZABLE);
+    }
+    if (pWindow->pWindow == nullptr) {
+        Trace("SdlHost: no window (%s).\n", SDL_GetError());
+        delete pWindow;
+        return 0;
+    }
+    if (Register(pWindow, itClass->second) == nullptr) {
+        Free(pWindow);
+        return 0;
+    }
+    if (bWinMode == 1) {
+        SDL_ShowCursor(SDL_DISABLE);
+        SDL_StopTextInput(); // no input method while the screen saver runs
+        pWindow->nLockFd = AcquireInstanceLock(pszClassName, pszTitle);
+    }
+    return pWindow->hWnd;
+}
+
+WindowHandle PlatformCreatePreviewWindow(const char* pszClassName, const char* pszTitle,
+                                         WindowHandle hParent) {
+    const auto itClass = g_classes.find(pszClassName);
+    if (itClass == g_classes.end() || hParent == 0 || hParent > 0xFFFFFFFFu || !EnsureVideo()) {
+        return 0;
+    }
+    const unsigned long xHost = static_cast<unsigned long>(hParent);
+    const unsigned long xChild = X11CreatePreviewChild(xHost, pszTitle);
+    if (xChild == 0) {
+        return 0;
+    }
+    HostWindow* pWindow = new HostWindow;
+    pWindow->bMode = 3;
+    pWindow->xHost = xHost;
+    pWindow->xChild = xChild;
+    pWindow->pWindow = SDL_CreateWindowFrom(reinterpret_cast<const void*>(xChild));
+    if (pWindow->pWindow == nullptr || Register(pWindow, itClass->second) == nullptr) {
+        Trace("SdlHost: no preview window (%s).\n", SDL_GetError());
+        Free(pWindow);
+        return 0;
+    }
+    return pWindow->hWnd;
+}
+
+void PlatformSetWindowData(WindowHandle hWnd, void* pData) {
+    if (HostWindow* pWindow = Find(hWnd)) {
+        pWindow->pData = pData;
+    }
+}
+
+void* PlatformGetWindowData(WindowHandle hWnd) {
+    HostWindow* pWindow = Find(hWnd);
+    return pWindow != nullptr ? pWindow->pData : nullptr;
+}
+
+void PlatformUpdateWindow(WindowHandle hWnd) {
+    HostWindow* pWindow = Find(hWnd);
+    if (pWindow == nullptr || pWindow->bHostGone) {
+        return;
+    }
+    SDL_SetRenderDrawColor(pWindow->pRenderer, 0, 0, 0, 255);
+    SDL_RenderClear(pWindow->pRenderer);
+    SDL_RenderPresent(pWindow->pRenderer);
+}
+
+intptr_t PlatformDefWindowProc(WindowHandle hWnd, uint32_t uMsg, uintptr_t, intptr_t) {
+    if (uMsg == WMSG_CLOSE) {
+        if (HostWindow* pWindow = Find(hWnd)) {
+            Destroy(pWindow);
+        }
+    }
+    return 0;
+}
+
+bool PlatformGetClientRect(WindowHandle hWnd, ClientRect* pRect) {
+    std::lock_guard<std::mutex> lock(g_mutex);
+    const HostWindow* pWindow = IsLive(hWnd) ? Find(hWnd) : nullptr;
+    if (pWindow == nullptr) {
+        return false;
+    }
+    *pRect = ClientRect{0, 0, pWindow->nClientWidth.load(), pWindow->nClientHeight.load()};
+    return true;
+}
+
+bool SdlHostPresent(const PresentRequest& request) {
+    return g_handover.Hand(request, AcceptsPictures, Wake);
+}
+
+uint64_t SdlHostRefreshPeriodNs(WindowHandle hWnd) {
+    HostWindow* pWindow = Find(hWnd);
+    SDL_DisplayMode mode{};
+    const int nDisplay = pWindow != nullptr ? SDL_GetWindowDisplayIndex(pWindow->pWindow) : 0;
+    if (!g_bVideo || SDL_GetCurrentDisplayMode(nDisplay < 0 ? 0 : nDisplay, &mode) != 0 ||
+        mode.refresh_rate <= 0) {
+        return 1000000000u / 60;
+    }
+    return 1000000000u / static_cast<uint64_t>(mode.refresh_rate);
+}
+
+bool SdlHostSetLogicalSize(WindowHandle hWnd, int32_t nWidth, int32_t nHeight) {
+    HostWindow* pWindow = Find(hWnd);
+    if (pWindow == nullptr) {
+        return false;
+    }
+    SDL_RenderSetLogicalSize(pWindow->pRenderer, nWidth, nHeight);
+    return true;
+}
+
+uint8_t SdlHostWindowMode(WindowHandle hWnd) {
+    std::lock_guard<std::mutex> lock(g_mutex);
+    const HostWindow* pWindow = IsLive(hWnd) ? Find(hWnd) : nullptr;
+    return pWindow != nullptr ? pWindow->bMode : 0;
+}
+
+bool SdlHostIsMainThread() {
+    return g_bHasMain.load() && pthread_equal(pthread_self(), g_mainThread) != 0;
+}
+
+void SdlHostServeFor(uint32_t dwMilliseconds) {
+    g_handover.ServeFor(dwMilliseconds, Show);
+}
+
+void SdlHostShutdown() {
+    while (!g_windows.empty()) {
+        Free(g_windows.back());
+    }
+    X11ClosePreviews();
+    if (g_bVideo) {
+        // All of SDL: its D-Bus connection, opened with the video system, is closed only by SDL_Quit.
+        SDL_Quit();
+        g_bVideo = false;
+    }
+}

@@ -1,0 +1,210 @@
+#include "platform/linux/DialogHost.h"
+#include "config/DialogTemplates.h"
+#include "config/SConfigDialog.h"
+#include "platform/linux/SettingsStore.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QColorDialog>
+#include <QFileDialog>
+#include <QFontInfo>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// One host (and so one QApplication) for the whole run, with a private configuration folder so that Qt
+// writes nothing into the user's.
+class QtEnvironment : public testing::Environment {
+public:
+    void SetUp() override {
+        std::string folder = (fs::temp_directory_path() / "lumivorra-qt-XXXXXX").string();
+        ASSERT_NE(::mkdtemp(folder.data()), nullptr);
+        s_root = folder;
+        ::setenv("XDG_CONFIG_HOME", (s_root / "xdg").c_str(), 1);
+        s_pHost = new QtDialogHost;
+    }
+    void TearDown() override {
+        delete s_pHost;
+        fs::remove_all(s_root);
+    }
+    static inline QtDialogHost* s_pHost = nullptr;
+    static inline fs::path s_root;
+};
+const testing::Environment* const g_pEnvironment = testing::AddGlobalTestEnvironment(new QtEnvironment);
+
+template <class T>
+T* Find(QWidget* pDialog, int nId) {
+    T* pWidget = pDialog->findChild<T*>(QString::number(nId));
+    EXPECT_NE(pWidget, nullptr) << nId;
+    return pWidget;
+}
+
+// Runs the next modal window (a picker) through fn once it is open.
+template <class T>
+void WhenOpen(std::function<void(T*)> fn) {
+    QTimer::singleShot(0, [fn] {
+        auto* pWindow = qobject_cast<T*>(QApplication::activeModalWidget());
+        ASSERT_NE(pWindow, nullptr);
+        fn(pWindow);
+    });
+}
+
+class QtConfigDialog : public testing::Test {
+protected:
+    void SetUp() override {
+        m_home = QtEnvironment::s_root / testing::UnitTest::GetInstance()->current_test_info()->name();
+    }
+
+    // Opens the settings page on the Qt host and lets user act on it; a user that leaves it open has
+    // it cancelled.
+    int Run(const std::function<void(QDialog*)>& user) {
+        QTimer::singleShot(0, [&user] {
+            auto* pDialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(pDialog, nullptr);
+            user(pDialog);
+            if (pDialog->isVisible()) {
+                pDialog->reject();
+            }
+        });
+        FileStore store(m_home.string());
+        SConfigDialog dialog(*QtEnvironment::s_pHost, store);
+        dialog.Create(nullptr, "DLG_CONFIG", nullptr);
+        return dialog.DoModal();
+    }
+    Settings Stored() {
+        FileStore store(m_home.string());
+        Settings settings;
+        ReadSettings(store, &settings, READER_DIALOG);
+        return settings;
+    }
+
+    fs::path m_home;
+};
+
+QColor SwatchColor(QDialog* pDialog) {
+    QWidget* pSwatch = Find<QWidget>(pDialog, IDC_SWATCH);
+    return pSwatch->grab().toImage().pixelColor(pSwatch->width() / 2, pSwatch->height() / 2);
+}
+
+} // namespace
+
+TEST_F(QtConfigDialog, ClicksAndTypingOnTheWidgetsAreStoredOnOK) {
+    const fs::path map = QtEnvironment::s_root / "map.bmp";
+    std::ofstream(map) << "BM";
+    const int nResult = Run([&](QDialog* pDialog) {
+        auto* pCount = Find<QLineEdit>(pDialog, IDC_NUMS);
+        EXPECT_EQ(pCount->text(), "40");
+        QTest::mouseClick(pDialog->findChild<QWidget*>("updown")->findChild<QToolButton*>("up"),
+                          Qt::LeftButton);
+        EXPECT_EQ(pCount->text(), "41");
+        pCount->selectAll();
+        QTest::keyClicks(pCount, "3a00"); // digits only, and no clamping to the arrows' range
+        EXPECT_EQ(pCount->text(), "300");
+
+        auto* pMusic = Find<QLineEdit>(pDialog, IDC_MUSIC_PATH);
+        QTest::mouseClick(Find<QRadioButton>(pDialog, IDC_BGM_FILE), Qt::LeftButton);
+        EXPECT_TRUE(pMusic->isEnabled());
+        QTest::keyClicks(pMusic, "/music/a.mid");
+        QTest::mouseClick(Find<QRadioButton>(pDialog, IDC_BGM_NONE), Qt::LeftButton);
+        EXPECT_FALSE(pMusic->isEnabled());
+        EXPECT_FALSE(Find<QRadioButton>(pDialog, IDC_BGM_FILE)->isChecked());
+
+        QTest::mouseClick(Find<QCheckBox>(pDialog, IDC_SHOW_FPS), Qt::LeftButton);
+        QTest::mouseClick(Find<QRadioButton>(pDialog, IDC_MAP_FILE), Qt::LeftButton);
+        EXPECT_TRUE(Find<QRadioButton>(pDialog, IDC_BGM_NONE)->isChecked()); // the other set is untouched
+        EXPECT_FALSE(Find<QRadioButton>(pDialog, IDC_MAP_DEFAULT)->isChecked());
+        WhenOpen<QFileDialog>([&](QFileDialog* pPicker) {
+            EXPECT_EQ(pPicker->windowTitle(), "ﾊｲﾄﾏｯﾌﾟ用ﾌｧｲﾙの選択");
+            EXPECT_EQ(pPicker->nameFilters(), QStringList{"ﾋﾞｯﾄﾏｯﾌﾟﾌｧｲﾙ (*.bmp)"});
+            pPicker->selectFile(QString::fromStdString(map.string()));
+            static_cast<QDialog*>(pPicker)->accept();
+        });
+        QTest::mouseClick(Find<QPushButton>(pDialog, IDC_MAP_BROWSE), Qt::LeftButton);
+        EXPECT_EQ(Find<QLineEdit>(pDialog, IDC_MAP_PATH)->text().toStdString(), map.string());
+
+        WhenOpen<QColorDialog>([](QColorDialog* pPicker) {
+            EXPECT_EQ(pPicker->currentColor(), QColor(0xFF, 0x64, 0x64));
+            EXPECT_EQ(QColorDialog::customColor(0), QColor(0xFF, 0x64, 0x64));
+            pPicker->setCurrentColor(QColor(0, 0, 0xFF));
+            static_cast<QDialog*>(pPicker)->accept();
+        });
+        QTest::mouseClick(Find<QPushButton>(pDialog, IDC_PICK_COLOR), Qt::LeftButton);
+        EXPECT_EQ(SwatchColor(pDialog), QColor(0, 0, 0xFF));
+
+        QTest::keyClick(Find<QSlider>(pDialog, IDC_BUMP), Qt::Key_Right);
+        QTest::mouseClick(Find<QPushButton>(pDialog, DLG_ID_OK), Qt::LeftButton);
+    });
+    EXPECT_EQ(nResult, 1);
+    const Settings s = Stored();
+    EXPECT_EQ(s.Nums, 300u);
+    EXPECT_EQ(s.Color, 0x0000FFu);
+    EXPECT_EQ(s.ShowFPS, 1u);
+    EXPECT_EQ(s.HeightMapMode, 0u);
+    EXPECT_EQ(std::string(s.HeightMapFile), map.string());
+    EXPECT_EQ(s.BumpFactor, 6u);
+    EXPECT_EQ(s.BGMMode, 2u);
+    EXPECT_STREQ(s.MusicFile, "/music/a.mid");
+}
+
+TEST_F(QtConfigDialog, OpensLikeTheTemplateWithJapaneseTextThatFits) {
+    const int nResult = Run([](QDialog* pDialog) {
+        EXPECT_EQ(pDialog->windowTitle(), "Lumivorra 設定");
+        EXPECT_EQ(QFontInfo(pDialog->font()).family(), "IPAPGothic");
+        EXPECT_EQ(SwatchColor(pDialog), QColor(0xFF, 0x64, 0x64));
+        EXPECT_TRUE(Find<QRadioButton>(pDialog, IDC_MAP_DEFAULT)->isChecked());
+        EXPECT_FALSE(Find<QLineEdit>(pDialog, IDC_MAP_PATH)->isEnabled());
+        EXPECT_EQ(Find<QSlider>(pDialog, IDC_BUMP)->value(), 5);
+        EXPECT_EQ(Find<QSlider>(pDialog, IDC_BUMP)->maximum(), 8);
+        EXPECT_EQ(pDialog->focusWidget(), Find<QWidget>(pDialog, DLG_ID_OK));
+
+        // Every control inside the dialog, every text inside its control.
+        for (QWidget* pWidget : pDialog->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+            EXPECT_TRUE(pDialog->rect().contains(pWidget->geometry())) << pWidget->objectName().toStdString();
+            QString text;
+            int nRoom = pWidget->width();
+            if (auto* pLabel = qobject_cast<QLabel*>(pWidget)) {
+                text = pLabel->text();
+            } else if (auto* pGroup = qobject_cast<QGroupBox*>(pWidget)) {
+                text = pGroup->title();
+                nRoom -= 16;
+            } else if (qobject_cast<QPushButton*>(pWidget)) {
+                text = qobject_cast<QPushButton*>(pWidget)->text();
+                nRoom -= 4;
+            } else if (qobject_cast<QRadioButton*>(pWidget) || qobject_cast<QCheckBox*>(pWidget)) {
+                EXPECT_LE(pWidget->sizeHint().width(), pWidget->width())
+                    << pWidget->objectName().toStdString();
+                continue;
+            } else {
+                continue;
+            }
+            text.remove('&');
+            EXPECT_LE(pWidget->fontMetrics().horizontalAdvance(text), nRoom) << text.toStdString();
+            EXPECT_LE(pWidget->fontMetrics().height(), pWidget->height()) << text.toStdString();
+        }
+
+        const QImage picture = pDialog->grab().toImage();
+        EXPECT_EQ(picture.size(), pDialog->size() * pDialog->devicePixelRatio());
+        EXPECT_TRUE(picture.save(LV_DIALOG_PNG));
+        QTest::keyClick(pDialog, Qt::Key_Escape);
+        EXPECT_FALSE(pDialog->isVisible());
+    });
+    EXPECT_EQ(nResult, 2);
+    EXPECT_FALSE(fs::exists(m_home));
+}

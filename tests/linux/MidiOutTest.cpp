@@ -1,0 +1,86 @@
+#include "platform/linux/MidiOut.h"
+#include "framework/Debug.h"
+#include "framework/Timer.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <mutex>
+#include <string>
+#include <thread>
+
+namespace {
+
+struct TickCount {
+    std::atomic<int> nTicks{0};
+    std::atomic<uint32_t> uId{0};
+    std::atomic<bool> bSelfKillRefused{false};
+};
+
+void CountTick(uint32_t, uint32_t, uintptr_t dwUser, uintptr_t, uintptr_t) {
+    reinterpret_cast<TickCount*>(dwUser)->nTicks.fetch_add(1);
+}
+
+void TryKillSelf(uint32_t uTimerId, uint32_t, uintptr_t dwUser, uintptr_t, uintptr_t) {
+    TickCount& count = *reinterpret_cast<TickCount*>(dwUser);
+    if (count.nTicks.fetch_add(1) == 0) {
+        count.bSelfKillRefused.store(!PlatformTimerKillEvent(uTimerId));
+    }
+}
+
+std::mutex g_traceLock;
+std::string g_trace;
+void CaptureTrace(const char* pszLine) {
+    std::lock_guard<std::mutex> lock(g_traceLock);
+    g_trace += pszLine;
+}
+
+} // namespace
+
+TEST(LinuxTimer, RunsEveryMillisecondAndNoCallbackFollowsTheKill) {
+    TickCount count;
+    const uint32_t uId = TimerSetEvent(1, CountTick, reinterpret_cast<uintptr_t>(&count));
+    ASSERT_NE(uId, 0u);
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    TimerKillEvent(uId);
+    const int nTicks = count.nTicks.load();
+    // Loose bounds: a loaded machine skips periods, but a 1 ms timer cannot be a 10 ms one.
+    EXPECT_GT(nTicks, 10);
+    EXPECT_LE(nTicks, 101);
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    EXPECT_EQ(count.nTicks.load(), nTicks);
+    EXPECT_FALSE(PlatformTimerKillEvent(uId));
+
+    TickCount self;
+    const uint32_t uSelf = TimerSetEvent(1, TryKillSelf, reinterpret_cast<uintptr_t>(&self));
+    while (self.nTicks.load() < 2) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    EXPECT_TRUE(self.bSelfKillRefused.load());
+    EXPECT_TRUE(PlatformTimerKillEvent(uSelf));
+}
+
+TEST(LinuxMidiOut, OpensWithoutAnAudioDeviceButNotWithoutASoundfont) {
+    const char* const apszNone[] = {"/nonexistent/none.sf2", nullptr};
+    LinuxMidiOut none(apszNone);
+    EXPECT_EQ(none.Open(), MIDIOUT_ERR_NO_SOUNDFONT);
+
+    // No such audio driver: the synthesizer plays into the silent sink.
+    setenv("SDL_AUDIODRIVER", "lumivorra-none", 1);
+    SetTraceSink(CaptureTrace);
+    LinuxMidiOut output;
+    EXPECT_EQ(output.Open(), MIDIOUT_OK);
+    SetTraceSink(nullptr);
+    unsetenv("SDL_AUDIODRIVER");
+    EXPECT_FALSE(output.HasAudioDevice());
+    EXPECT_NE(g_trace.find("LinuxMidiOut: no audio device"), std::string::npos);
+    const uint8_t aReset[] = {0xF0, 0x7E, 0x7F, 0x09, 0x01, 0xF7};
+    output.LongMsg(aReset, sizeof(aReset));
+    output.ShortMsg(0x643C90);
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    output.Reset();
+    output.Close();
+    output.Close();
+}
