@@ -46,6 +46,8 @@ if [ "$(dpkg --print-architecture)" = amd64 ]; then
         # the headless builds for ARM64 and 32-bit x86 Linux (their C and C++ libraries come with the
         # compilers), run under user-mode emulation; GoogleTest's sources (above) are built with them
         g++-aarch64-linux-gnu g++-i686-linux-gnu qemu-user
+        # the Windows Installer packages: wixl builds them, msitools reads their tables back
+        wixl msitools
     )
 fi
 
