@@ -17,6 +17,8 @@ if(WIN32 AND CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
     # Everything of the compiler's own (libgcc, libstdc++, winpthreads) goes into the programs, so that
     # they import system DLLs only.
     add_link_options(-static -static-libgcc -static-libstdc++)
+    # A release carries no symbol table: nobody who installs it has a use for one.
+    add_link_options($<$<CONFIG:Release>:-s>)
     add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
 endif()
 

@@ -18,8 +18,10 @@ int GuardedMain(ProcessorCheck pfnCheck, AppFactory pfnCreate, void* pContext, B
     try {
         pApp = pfnCreate(pContext);
         body(*pApp);
+        // An error that ended the render thread was written out there; the run still ended in it.
+        const bool bFailed = pApp->RenderFailed();
         DeleteObject(pApp);
-        return 1;
+        return bFailed ? 0 : 1;
     } catch (const SString& error) {
         // The message can hold user text such as a file name: never a format.
         DebugPrint("%s", error.Text());

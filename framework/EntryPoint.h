@@ -6,7 +6,8 @@
 //     return ScreenSaverMain(hInstance, pszCmdLine, MakeScene, &services);
 //
 // Main thread. Returns the process exit code: 1 after a normal run (or a switch that does nothing), 0
-// when the processor check fails (an x86 without MMX) or an SString ended the run. Only SString is caught.
+// when the processor check fails (an x86 without MMX) or an SString ended the run (also one that ended the
+// render thread). Only SString is caught.
 #pragma once
 
 #include "framework/Processor.h"

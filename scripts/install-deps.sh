@@ -29,6 +29,10 @@ packages=(
     libgl1-mesa-dri
     # the program's tests on a virtual display: the X server, input, window lookup, screenshots
     xvfb xdotool x11-utils imagemagick
+    # the Debian package: cpack's dependency list (dpkg-shlibdeps), its check, the manual page's reader
+    dpkg-dev lintian man-db
+    # the installed program under the real XScreenSaver daemon (its hack descriptions come with it)
+    xscreensaver
 )
 # What only the x86-64 machine that runs every preset needs (an ARM64 Debian builds the native presets
 # without them).
@@ -42,6 +46,8 @@ if [ "$(dpkg --print-architecture)" = amd64 ]; then
         # the headless builds for ARM64 and 32-bit x86 Linux (their C and C++ libraries come with the
         # compilers), run under user-mode emulation; GoogleTest's sources (above) are built with them
         g++-aarch64-linux-gnu g++-i686-linux-gnu qemu-user
+        # the Windows Installer packages: wixl builds them, msitools reads their tables back
+        wixl msitools
     )
 fi
 

@@ -2,7 +2,8 @@
 # Every test: installs the dependencies, then configures, builds and runs ctest for the default,
 # ASan+UBSan and TSan presets, the 64-bit Windows build (under Wine) and the headless ARM64 and 32-bit x86
 # builds (under qemu-aarch64 and qemu-i386), and builds the 32-bit Windows build, after checking the
-# formatting; then a minute of each fuzzer.
+# formatting; then a minute of each fuzzer. The default preset's Debian package is also installed and
+# removed again with apt-get when run as root (scripts/check-package.sh).
 #   scripts/test.sh            all presets and the fuzzers
 #   scripts/test.sh linux      one preset (the quick everyday run)
 set -euo pipefail
@@ -23,6 +24,11 @@ for preset in "${presets[@]}"; do
     # Its arithmetic (the same compiler flags) is tested by linux-i686 under qemu-i386.
     if [ "${preset}" != "win32" ]; then
         ctest --preset "${preset}"
+    fi
+    # ctest has built the package and run it from a scratch root; here it is installed for real, when
+    # this run may change the system.
+    if [ "${preset}" = "linux" ] && [ "$(id -u)" -eq 0 ]; then
+        bash scripts/check-package.sh build/linux
     fi
 done
 if [ $# -eq 0 ]; then

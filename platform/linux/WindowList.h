@@ -23,7 +23,7 @@ struct HostWindow {
     unsigned long xChild = 0; // preview: our X11 window inside the host's
     unsigned long xHost = 0;
     bool bHostGone = false; // the host window was destroyed: draw nothing, destroy at the next message
-    int nLockFd = -1;       // full screen: the single-instance lock
+    int nLockFd = -1;       // top-level: the single-instance lock
     std::atomic<int32_t> nClientWidth{0};
     std::atomic<int32_t> nClientHeight{0};
 };
