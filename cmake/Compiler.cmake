@@ -17,6 +17,8 @@ if(WIN32 AND CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
     # Everything of the compiler's own (libgcc, libstdc++, winpthreads) goes into the programs, so that
     # they import system DLLs only.
     add_link_options(-static -static-libgcc -static-libstdc++)
+    # A release carries no symbol table: nobody who installs it has a use for one.
+    add_link_options($<$<CONFIG:Release>:-s>)
     add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
 endif()
 
@@ -36,19 +38,30 @@ function(lv_target_defaults target)
     target_compile_options(${target} PRIVATE "$<$<COMPILE_LANGUAGE:CXX>:${flags}>")
 endfunction()
 
-# Kernels with x86 vector forms: built on x86 processors only (64-bit, and 32-bit for the Windows build
-# that must also run on a processor with MMX only); elsewhere the scalar forms stand alone.
+# Kernels with vector forms: the x86 ones on x86 processors (64-bit, and 32-bit for the Windows build that
+# must also run on a processor with MMX only), the Advanced SIMD ones on ARM64; elsewhere the scalar forms
+# stand alone.
 if(CMAKE_SYSTEM_PROCESSOR MATCHES "^(x86_64|AMD64|amd64|i[3-6]86|x86)$")
     set(LV_X86_KERNELS ON)
 else()
     set(LV_X86_KERNELS OFF)
 endif()
+if(CMAKE_SYSTEM_PROCESSOR MATCHES "^(aarch64|arm64|ARM64)$")
+    set(LV_NEON_KERNELS ON)
+else()
+    set(LV_NEON_KERNELS OFF)
+endif()
 
-# Adds the x86 forms of a kernel to the core, each file compiled for its own instruction set only; which
-# form runs is decided at run time from the processor, so nothing else may assume these sets.
-#   lv_x86_kernel_sources(mmx BumpLight_mmx.cpp ...)   (the files relative to the calling folder)
-function(lv_x86_kernel_sources isa)
-    if(NOT LV_X86_KERNELS)
+# Adds the forms of a kernel for one instruction set to the core when the target processor family has it,
+# each x86 file compiled for its own set only; which form runs is decided at run time from the processor,
+# so nothing else may assume these sets. Advanced SIMD is part of every ARM64 processor: no flag.
+#   lv_kernel_sources(mmx BumpLight_mmx.cpp ...)   (the files relative to the calling folder)
+function(lv_kernel_sources isa)
+    if(isa STREQUAL "neon")
+        if(NOT LV_NEON_KERNELS)
+            return()
+        endif()
+    elseif(NOT LV_X86_KERNELS)
         return()
     endif()
     set(files "")
@@ -56,7 +69,7 @@ function(lv_x86_kernel_sources isa)
         list(APPEND files "${CMAKE_CURRENT_SOURCE_DIR}/${f}")
     endforeach()
     target_sources(lv_core PRIVATE ${files})
-    if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU" OR CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+    if(NOT isa STREQUAL "neon" AND (CMAKE_CXX_COMPILER_ID STREQUAL "GNU" OR CMAKE_CXX_COMPILER_ID MATCHES "Clang"))
         set(options "-m${isa}")
         if(isa STREQUAL "mmx")
             # With SSE2 on, GCC carries MMX intrinsics out in SSE registers; the MMX form must be the real

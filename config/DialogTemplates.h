@@ -1,5 +1,6 @@
-// The program's dialog templates as data: the one source the platform hosts build their dialogs from
-// (and the Windows resource script is written from). Read-only, usable from any thread.
+// The program's dialog templates as data, made from config/ConfigDialog.inc (from which the Windows
+// resource script makes the module's dialog resource too): what the Linux and headless hosts build
+// their dialogs from. Read-only, usable from any thread.
 #pragma once
 
 #include "platform/DialogHost.h"

@@ -9,13 +9,16 @@ constexpr ConvertKernels kMmx = {ISA_MMX, ConvertTo565_mmx, ConvertTo555_mmx, Co
 constexpr ConvertKernels kSse2 = {ISA_SSE2, ConvertTo565_sse2, ConvertTo555_sse2, CopyRows32_scalar};
 constexpr ConvertKernels kAvx2 = {ISA_AVX2, ConvertTo565_avx2, ConvertTo555_avx2, CopyRows32_scalar};
 #endif
+#if LV_NEON_KERNELS
+constexpr ConvertKernels kNeon = {ISA_NEON, ConvertTo565_neon, ConvertTo555_neon, CopyRows32_scalar};
+#endif
 
 constexpr const ConvertKernels* kForms[ISA_COUNT] = {
     &kScalar,
 #if LV_X86_KERNELS
-    &kMmx,
-    &kSse2,
-    &kAvx2,
+    &kMmx,    &kSse2, &kAvx2, nullptr,
+#elif LV_NEON_KERNELS
+    nullptr,  nullptr, nullptr, &kNeon,
 #endif
 };
 

@@ -5,8 +5,8 @@
 //
 //     ConvertTo565(lock.pBits, lock.lPitch, frame.pixels);
 //
-// Each routine has a scalar form (the reference) and, on x86, MMX, SSE2 and AVX2 forms; the public
-// functions use the best form the processor has.
+// Each routine has a scalar form (the reference), on x86 MMX, SSE2 and AVX2 forms and on ARM64 an Advanced
+// SIMD (NEON) form; the public functions use the best form the processor has.
 #pragma once
 
 #include "framework/Processor.h"
@@ -41,6 +41,10 @@ void ConvertTo565_sse2(void* pDest, int32_t lPitch, const uint32_t* pSource);
 void ConvertTo555_sse2(void* pDest, int32_t lPitch, const uint32_t* pSource);
 void ConvertTo565_avx2(void* pDest, int32_t lPitch, const uint32_t* pSource);
 void ConvertTo555_avx2(void* pDest, int32_t lPitch, const uint32_t* pSource);
+#endif
+#if LV_NEON_KERNELS
+void ConvertTo565_neon(void* pDest, int32_t lPitch, const uint32_t* pSource);
+void ConvertTo555_neon(void* pDest, int32_t lPitch, const uint32_t* pSource);
 #endif
 
 // The surface row that frame row nRow goes to. Static: the forms' files are compiled for different

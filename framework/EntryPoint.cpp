@@ -9,17 +9,19 @@
 namespace {
 
 template <class Body>
-int GuardedMain(AppFactory pfnCreate, void* pContext, Body body) {
+int GuardedMain(ProcessorCheck pfnCheck, AppFactory pfnCreate, void* pContext, Body body) {
     TimerStartup();
-    if (HasMMX() == 0) {
+    if (pfnCheck() == 0) {
         return 0;
     }
     SFrmWork* pApp = nullptr;
     try {
         pApp = pfnCreate(pContext);
         body(*pApp);
+        // An error that ended the render thread was written out there; the run still ended in it.
+        const bool bFailed = pApp->RenderFailed();
         DeleteObject(pApp);
-        return 1;
+        return bFailed ? 0 : 1;
     } catch (const SString& error) {
         // The message can hold user text such as a file name: never a format.
         DebugPrint("%s", error.Text());
@@ -30,13 +32,15 @@ int GuardedMain(AppFactory pfnCreate, void* pContext, Body body) {
 
 } // namespace
 
-int ScreenSaverMain(ModuleHandle hInstance, const char* pszCmdLine, AppFactory pfnCreate, void* pContext) {
-    return GuardedMain(pfnCreate, pContext, [&](SFrmWork& app) { app.Start(hInstance, pszCmdLine); });
+int ScreenSaverMain(ModuleHandle hInstance, const char* pszCmdLine, AppFactory pfnCreate, void* pContext,
+                    ProcessorCheck pfnCheck) {
+    return GuardedMain(pfnCheck, pfnCreate, pContext,
+                       [&](SFrmWork& app) { app.Start(hInstance, pszCmdLine); });
 }
 
 int WindowedMain(ModuleHandle hInstance, int32_t nWidth, int32_t nHeight, AppFactory pfnCreate,
-                 void* pContext) {
-    return GuardedMain(pfnCreate, pContext, [&](SFrmWork& app) {
+                 void* pContext, ProcessorCheck pfnCheck) {
+    return GuardedMain(pfnCheck, pfnCreate, pContext, [&](SFrmWork& app) {
         app.CreateMainWindow(hInstance, 2, nWidth, nHeight);
         app.Run();
     });

@@ -1,7 +1,21 @@
 #include "framework/Processor.h"
 
-int32_t HasMMX() {
-    return ProcessorHas(ISA_MMX) ? 1 : 0;
+ProcessorInfo ThisProcessor() {
+#if defined(__i386__) || defined(__x86_64__)
+    return {CPU_X86, ProcessorHas(ISA_MMX)};
+#elif defined(__aarch64__)
+    return {CPU_ARM64, false};
+#else
+    return {CPU_OTHER, false};
+#endif
+}
+
+int32_t HasKernelUnit(const ProcessorInfo& cpu) {
+    return cpu.family != CPU_X86 || cpu.bMMX ? 1 : 0;
+}
+
+int32_t HasKernelUnit() {
+    return HasKernelUnit(ThisProcessor());
 }
 
 bool ProcessorHas(InstructionSet isa) {
@@ -21,6 +35,9 @@ bool ProcessorHas(InstructionSet isa) {
     default:
         return false;
     }
+#elif defined(__aarch64__)
+    // Advanced SIMD is mandatory in every AArch64 processor that runs Linux or Windows.
+    return isa == ISA_NEON;
 #else
     return false;
 #endif
@@ -36,6 +53,8 @@ const char* InstructionSetName(InstructionSet isa) {
         return "sse2";
     case ISA_AVX2:
         return "avx2";
+    case ISA_NEON:
+        return "neon";
     }
     return "?";
 }

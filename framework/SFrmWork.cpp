@@ -43,7 +43,7 @@ SFrmWork* AttachedObject(WindowHandle hWnd) {
 
 SFrmWork::SFrmWork()
     : m_hInstance(nullptr), m_hWindow(0), bWinMode(0), m_hThread(0), m_bStop(0), m_nTimerId(0),
-      m_nFrameCount(0), m_nFps(0), m_bScreenSaver(0) {}
+      m_nFrameCount(0), m_nFps(0), m_bScreenSaver(0), m_bRenderFailed(0) {}
 
 SFrmWork::~SFrmWork() {
     Shutdown();
@@ -150,6 +150,7 @@ uint32_t SFrmWork::RenderThreadProc(void* pArg) {
         // Nothing above this thread could catch it: end the thread and let the main thread run the
         // stop sequence. The window outlives the thread, since Shutdown waits for it before clearing.
         DebugPrint("%s", error.Text());
+        pApp->m_bRenderFailed.store(1);
         PlatformPostMessage(pApp->m_hWindow, WMSG_CLOSE, 0, 0);
     }
     return 1;

@@ -13,7 +13,8 @@
 // CreateMainWindow, CreatePreviewWindow and Start throw SString ("failed RegisterClass( &wc ) 返値=FALSE\n",
 // "failed CreateWindowEx(...) 返値=NULL\n", the mode message, or whatever OnCreate or OnConfig throws).
 // An SString thrown on the render thread ends that thread: its message goes to the debug output and a
-// close request is posted, so the run ends through the normal stop sequence.
+// close request is posted, so the run ends through the normal stop sequence, and RenderFailed tells the
+// entry point that the run ended in an error.
 #pragma once
 
 #include "platform/PlatformTypes.h"
@@ -68,6 +69,8 @@ public:
     void StopThread();
     // Render thread stopped, timer killed, OnRelease, every field cleared; a second call does nothing.
     void Shutdown();
+    // True once an SString has ended the render thread; Shutdown keeps it, for the exit code.
+    bool RenderFailed() const { return m_bRenderFailed.load() != 0; }
 
     static intptr_t MainWndProc(WindowHandle hWnd, uint32_t uMsg, uintptr_t wParam, intptr_t lParam);
     static intptr_t PreviewWndProc(WindowHandle hWnd, uint32_t uMsg, uintptr_t wParam, intptr_t lParam);
@@ -87,4 +90,6 @@ public:
 
 private:
     void PostClose();
+
+    std::atomic<int32_t> m_bRenderFailed; // render thread sets it; the entry point reads it after the run
 };

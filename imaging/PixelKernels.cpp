@@ -17,13 +17,17 @@ constexpr PixelKernels kSse2 = {ISA_SSE2,         ClearPixels_sse2,  FadePixels_
 constexpr PixelKernels kAvx2 = {ISA_AVX2,         ClearPixels_avx2,  FadePixels_avx2, BlitCopyRows_scalar,
                                 BlitAddRows_avx2, BumpLightRows_avx2};
 #endif
+#if LV_NEON_KERNELS
+constexpr PixelKernels kNeon = {ISA_NEON,         ClearPixels_neon,  FadePixels_neon, BlitCopyRows_scalar,
+                                BlitAddRows_neon, BumpLightRows_neon};
+#endif
 
 constexpr const PixelKernels* kForms[ISA_COUNT] = {
     &kScalar,
 #if LV_X86_KERNELS
-    &kMmx,
-    &kSse2,
-    &kAvx2,
+    &kMmx,    &kSse2, &kAvx2, nullptr,
+#elif LV_NEON_KERNELS
+    nullptr,  nullptr, nullptr, &kNeon,
 #endif
 };
 

@@ -1,6 +1,7 @@
 // The per-byte pixel kernels behind SImage's Clear, Fade, Blit and BumpLight: geometry (clipping, strides,
 // the lit rectangle) is SImage's, the byte arithmetic is here. Every kernel has a _scalar form, the
-// reference that any vector form must match bit for bit, and on x86 an MMX, an SSE2 and an AVX2 form.
+// reference that any vector form must match bit for bit, on x86 an MMX, an SSE2 and an AVX2 form, and on
+// ARM64 an Advanced SIMD (NEON) form.
 // All run on the render thread, on rows of 32-bit pixels (bytes B, G, R, fourth), and never throw.
 //
 // SImage calls the forms of ActivePixelKernels(): the fastest the processor has, unless a test or a
@@ -127,4 +128,11 @@ void FadePixels_avx2(uint32_t* pPixels, size_t nCount, uint32_t dwValue);
 void BlitAddRows_avx2(uint32_t* pDst, size_t nDstStride, const uint32_t* pSrc, size_t nSrcStride,
                       size_t nWidth, size_t nRows);
 void BumpLightRows_avx2(const BumpRun& run);
+#endif
+#if LV_NEON_KERNELS
+void ClearPixels_neon(uint32_t* pPixels, size_t nCount, uint32_t dwValue);
+void FadePixels_neon(uint32_t* pPixels, size_t nCount, uint32_t dwValue);
+void BlitAddRows_neon(uint32_t* pDst, size_t nDstStride, const uint32_t* pSrc, size_t nSrcStride,
+                      size_t nWidth, size_t nRows);
+void BumpLightRows_neon(const BumpRun& run);
 #endif

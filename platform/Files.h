@@ -8,7 +8,8 @@ struct PlatformFile {
     intptr_t hNative;
 };
 
-// Called by the loaders on the main thread; opens an existing file for reading. False when it cannot.
+// Called by the loaders on the main thread; opens an existing regular file for reading without waiting.
+// False when it cannot, and for what is not a regular file (a folder, a FIFO or pipe, a device).
 bool PlatformFileOpen(const char* pszPath, PlatformFile* pFile);
 // The file's size in bytes; false when it cannot be told.
 bool PlatformFileSize(const PlatformFile& file, uint64_t* pqwSize);

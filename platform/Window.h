@@ -53,7 +53,7 @@ struct WindowMsg {
 bool PlatformRegisterClass(const WindowClass& wc);
 // Creates the main window of a registered class: bWinMode 1 full screen (covering the whole display,
 // cursor hidden, input method off), 2 a plain window whose client area is nWidth x nHeight. Returns 0 when
-// it cannot. The full-screen window also makes PlatformFindWindow find it, from any process of the user.
+// it cannot. Either window also makes PlatformFindWindow find it, from any process of the user.
 WindowHandle PlatformCreateMainWindow(const char* pszClassName, const char* pszTitle, uint8_t bWinMode,
                                       int32_t nWidth, int32_t nHeight);
 // Creates a child window covering the client area of hParent, a window of another program; 0 when
@@ -80,5 +80,5 @@ int32_t PlatformGetMessage(WindowMsg* pMsg);
 // Hands a message to its window's procedure.
 intptr_t PlatformDispatchMessage(const WindowMsg& msg);
 // True when a top-level window of this class and title exists (the single-instance test). Linux: a
-// full-screen instance of the same user runs.
+// full-screen run or a plain window of the same user holds the lock (see linux/InstanceLock.h).
 bool PlatformFindWindow(const char* pszClassName, const char* pszTitle);

@@ -8,6 +8,9 @@
 
 namespace {
 
+// Balls moved or drawn between two looks at the abort flag: a few milliseconds of drawing.
+constexpr int32_t kAbortRun = 4096;
+
 // Box the balls bounce off, around the frame centre.
 constexpr float kBoxX = 200.0f;
 constexpr float kBoxY = 160.0f;
@@ -23,7 +26,8 @@ int64_t TruncToInt32(float f) {
 
 } // namespace
 
-SBallSwarm::SBallSwarm() : sprites{}, count(0), balls(nullptr), centerX(0.0f), centerY(0.0f) {}
+SBallSwarm::SBallSwarm()
+    : sprites{}, count(0), balls(nullptr), centerX(0.0f), centerY(0.0f), m_pAbort(nullptr) {}
 
 SBallSwarm::~SBallSwarm() {
     Release();
@@ -41,11 +45,14 @@ void SBallSwarm::Create(int32_t nCount, uint32_t color) {
     centerX = 0.0f;
     count = nCount;
     centerY = 0.0f;
-    // A negative count is a request no allocator can meet: its message, rather than a wrapped size.
-    if (nCount < 0) {
+    // The count is whatever the user typed. A negative one, or one whose block does not fit in 32 bits,
+    // is a request no allocator can meet: its message, rather than a size that wraps (on a 32-bit build)
+    // to a small block the spawn loop would overrun.
+    const uint64_t qwBytes = static_cast<uint64_t>(static_cast<uint32_t>(nCount)) * sizeof(Ball);
+    if (nCount < 0 || qwBytes > 0xFFFFFFFFu) {
         throw SString("%s", g_szOutOfMemory);
     }
-    balls = static_cast<Ball*>(MemAlloc(static_cast<size_t>(nCount) * sizeof(Ball)));
+    balls = static_cast<Ball*>(MemAlloc(static_cast<size_t>(qwBytes)));
     for (int32_t i = 0; i < nCount; ++i) {
         Ball& ball = balls[i];
         ball.x = 0.0f;
@@ -57,10 +64,18 @@ void SBallSwarm::Create(int32_t nCount, uint32_t color) {
     }
 }
 
+bool SBallSwarm::Aborted(int32_t nBall) const {
+    return nBall % kAbortRun == 0 && m_pAbort != nullptr && m_pAbort->load(std::memory_order_relaxed) != 0;
+}
+
 void SBallSwarm::Update() {
     double dSumX = 0.0;
     double dSumY = 0.0;
     for (int32_t i = 0; i < count; ++i) {
+        // The frame is not shown but faded out: its balls and centre no longer matter.
+        if (Aborted(i)) {
+            return;
+        }
         Ball& ball = balls[i];
         ball.x += ball.vx;
         ball.y += ball.vy;
@@ -102,6 +117,9 @@ void SBallSwarm::Draw(SImage& frame) {
     const int64_t nHalfFrameX = frame.width / 2;
     const int64_t nHalfFrameY = frame.height / 2;
     for (int32_t i = 0; i < count; ++i) {
+        if (Aborted(i)) {
+            return;
+        }
         const Ball& ball = balls[i];
         const SImage& sprite = *sprites[ball.sprite];
         const int64_t x = TruncToInt32(ball.x) - sprite.width / 2 + nHalfFrameX;

@@ -15,6 +15,7 @@
 
 #include "imaging/SImage.h"
 
+#include <atomic>
 #include <cstdint>
 
 struct Ball {
@@ -42,10 +43,18 @@ public:
     void Draw(SImage& frame);
     // Frees the balls and the sprites; safe to call again.
     void Release();
+    // From now on Update and Draw stop early, between two runs of balls, once *pAbort is nonzero: with
+    // millions of balls a frame takes minutes, and a close request must not wait for it. Null: never.
+    void SetAbortFlag(const std::atomic<int32_t>* pAbort) { m_pAbort = pAbort; }
 
     SImage* sprites[4]; // owned; sides 128, 96, 64, 32; null until Create
     int32_t count;      // balls passed to Create
     Ball* balls;        // owned array of count balls; null until Create
     float centerX;      // mean ball position after the last Update
     float centerY;
+
+private:
+    bool Aborted(int32_t nBall) const;
+
+    const std::atomic<int32_t>* m_pAbort; // the render thread's stop flag; null when none
 };

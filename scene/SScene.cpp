@@ -18,7 +18,7 @@ constexpr int kFadeSteps = 32;
 
 SScene::SScene(SettingsStore& store, DialogHost* pDialogHost, PlatformMidiOut* pMidiOut)
     : m_pDisplay(nullptr), m_pFrame(nullptr), m_pSwarm(nullptr), m_nBumpFactor(0), m_pHeightMap(nullptr),
-      m_pLight(nullptr), m_pMusic(nullptr), m_pDigit{}, m_bShowFPS(0), m_store(store),
+      m_pLight(nullptr), m_pMusic(nullptr), m_pDigit{}, m_bShowFPS(0), m_store(store), m_override{},
       m_pDialogHost(pDialogHost), m_pMidiOut(pMidiOut) {}
 
 SScene::~SScene() {
@@ -32,6 +32,7 @@ void SScene::OnCreate() {
     SeedRandom();
     Settings settings;
     ReadSettings(m_store, &settings, READER_SCENE);
+    ApplySettingsOverride(m_override, &settings);
     m_nBumpFactor = static_cast<int32_t>(settings.BumpFactor);
     m_bShowFPS = static_cast<int32_t>(settings.ShowFPS);
 
@@ -43,6 +44,8 @@ void SScene::OnCreate() {
 
     m_pSwarm = NewObject<SBallSwarm>();
     m_pSwarm->Create(static_cast<int32_t>(settings.Nums), settings.Color);
+    // The count is the user's: a close request ends even a frame of millions of balls early.
+    m_pSwarm->SetAbortFlag(&m_bStop);
 
     // Any mode but 0 and 1 keeps the new image's zeros: a flat map.
     m_pHeightMap = NewObject<SImage>(kFrameWidth, kFrameHeight);

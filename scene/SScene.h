@@ -12,6 +12,7 @@
 // freed by OnRelease or the destructor. OnThreadStart throws when the music timer cannot be made.
 #pragma once
 
+#include "config/SettingsOptions.h"
 #include "display/SDisplay.h"
 #include "framework/SFrmWork.h"
 #include "imaging/SImage.h"
@@ -30,6 +31,10 @@ public:
     // platform's default).
     SScene(SettingsStore& store, DialogHost* pDialogHost, PlatformMidiOut* pMidiOut = nullptr);
     ~SScene() override;
+
+    // Settings from the command line that replace the stored ones each time the scene is built; the
+    // store and the settings dialog never see them.
+    void OverrideSettings(const SettingsOverride& override) { m_override = override; }
 
     const char* ClassName() override { return "Lumivorra"; }
     const char* WindowName() override { return "Lumivorra"; }
@@ -55,6 +60,7 @@ private:
     void ReleaseDisplay();
 
     SettingsStore& m_store;
+    SettingsOverride m_override;
     DialogHost* m_pDialogHost;
     PlatformMidiOut* m_pMidiOut;
 };

@@ -29,14 +29,29 @@ packages=(
     libgl1-mesa-dri
     # the program's tests on a virtual display: the X server, input, window lookup, screenshots
     xvfb xdotool x11-utils imagemagick
+    # the Debian package: cpack's dependency list (dpkg-shlibdeps), its check, the manual page's reader
+    dpkg-dev lintian man-db
+    # the installed program under the real XScreenSaver daemon (its hack descriptions come with it)
+    xscreensaver
     # the peers that bench/cost-report.py measures beside the program (bumps, metaballs)
     xscreensaver-data xscreensaver-data-extra
-    # the Windows builds: mingw-w64 with the posix thread model (std::thread, std::mutex), both widths,
-    # windres; GoogleTest's sources (googletest, above) are built with them
-    g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
-    # the Windows tests: Wine 64 in a Japanese locale (made with localedef from the locales' sources)
-    wine64 wine locales
 )
+# What only the x86-64 machine that runs every preset needs (an ARM64 Debian builds the native presets
+# without them).
+if [ "$(dpkg --print-architecture)" = amd64 ]; then
+    packages+=(
+        # the Windows builds: mingw-w64 with the posix thread model (std::thread, std::mutex), both
+        # widths, windres; GoogleTest's sources (googletest, above) are built with them
+        g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
+        # the Windows tests: Wine 64 in a Japanese locale (made with localedef from the locales' sources)
+        wine64 wine locales
+        # the headless builds for ARM64 and 32-bit x86 Linux (their C and C++ libraries come with the
+        # compilers), run under user-mode emulation; GoogleTest's sources (above) are built with them
+        g++-aarch64-linux-gnu g++-i686-linux-gnu qemu-user
+        # the Windows Installer packages: wixl builds them, msitools reads their tables back
+        wixl msitools
+    )
+fi
 
 missing=()
 for p in "${packages[@]}"; do

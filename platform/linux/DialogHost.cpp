@@ -121,7 +121,8 @@ void QtDialogHost::CheckItem(DialogWindow hDlg, int32_t nId, uint32_t uCheck) {
     if (pGroup != nullptr) {
         pGroup->setExclusive(false);
     }
-    pButton->setChecked(uCheck == DLG_CHECKED);
+    // Any value but unchecked shows checked, as CheckDlgButton shows it (a stored ShowFPS of 2 is on).
+    pButton->setChecked(uCheck != DLG_UNCHECKED);
     if (pGroup != nullptr) {
         pGroup->setExclusive(true);
     }

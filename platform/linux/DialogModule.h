@@ -1,5 +1,5 @@
 // The settings dialog's host, opened on demand from the module lumivorra-dialog.so (DialogModule.cpp),
-// which holds Qt: next to the program, else in the folder it was installed to.
+// which holds Qt: next to the program, else in the folder it is installed to (libexec/lumivorra).
 //
 //     std::unique_ptr<DialogModule> pModule = DialogModule::Open();   // null: no module
 //     DialogHost* pHost = pModule->Host();

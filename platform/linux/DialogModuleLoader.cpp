@@ -30,8 +30,12 @@ std::string ProgramFolder() {
 
 std::unique_ptr<DialogModule> DialogModule::Open() {
     void* pLibrary = nullptr;
-    for (const std::string& folder : {ProgramFolder(), std::string(LV_DIALOG_MODULE_DIR)}) {
-        if (!folder.empty()) {
+    // Beside the program (the build folder), then where it is installed, relative to the program.
+    const std::string program = ProgramFolder();
+    const std::string installed = std::string(LV_DIALOG_MODULE_DIR);
+    for (const std::string& folder :
+         {program, installed.empty() ? std::string() : program + "/" + installed}) {
+        if (!program.empty() && !folder.empty()) {
             pLibrary = dlopen((folder + "/" + kModuleName).c_str(), RTLD_NOW | RTLD_LOCAL);
             if (pLibrary != nullptr) {
                 break;

@@ -11,6 +11,7 @@
 #include <QFontMetrics>
 #include <QFrame>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
@@ -95,6 +96,39 @@ QFont TemplateFont(const DialogTemplate& dialog) {
     return font;
 }
 
+// A radio button of one set. The arrow keys move to the next (down, right) or the previous (up, left)
+// enabled button of its set in template order, wrapping round, and check it, as the Windows dialog
+// manager does with automatic radio buttons.
+class SetRadio : public QRadioButton {
+public:
+    using QRadioButton::QRadioButton;
+
+protected:
+    void keyPressEvent(QKeyEvent* pEvent) override {
+        const int nKey = pEvent->key();
+        const bool bNext = nKey == Qt::Key_Down || nKey == Qt::Key_Right;
+        const bool bPrevious = nKey == Qt::Key_Up || nKey == Qt::Key_Left;
+        if (group() == nullptr || (!bNext && !bPrevious)) {
+            QRadioButton::keyPressEvent(pEvent);
+            return;
+        }
+        const QList<QAbstractButton*> set = group()->buttons();
+        const qsizetype nCount = set.size();
+        const qsizetype nAt = set.indexOf(this);
+        for (qsizetype n = 1; n < nCount; ++n) {
+            QAbstractButton* pButton = set[((nAt + (bNext ? n : -n)) % nCount + nCount) % nCount];
+            if (pButton->isEnabled() && pButton->isVisible()) {
+                pButton->setFocus(Qt::OtherFocusReason);
+                if (!pButton->isChecked()) {
+                    pButton->click();
+                }
+                break;
+            }
+        }
+        pEvent->accept();
+    }
+};
+
 // Makes the widget of one template item; null for a class no host knows.
 QWidget* MakeItem(HostDialog* pDialog, const DialogItemTemplate& item) {
     const QString text = QString::fromUtf8(item.pszText ? item.pszText : "");
@@ -107,7 +141,7 @@ QWidget* MakeItem(HostDialog* pDialog, const DialogItemTemplate& item) {
     case ITEM_CHECK_BOX:
         return new QCheckBox(text, pDialog);
     case ITEM_RADIO_BUTTON: {
-        auto* pRadio = new QRadioButton(text, pDialog);
+        auto* pRadio = new SetRadio(text, pDialog);
         pRadio->setAutoExclusive(false);
         return pRadio;
     }
@@ -188,7 +222,8 @@ bool BuildDialog(HostDialog* pDialog, const DialogTemplate& dialog) {
         if (pWidget->focusPolicy() != Qt::NoFocus) {
             pWidget->setFocusPolicy(bTabStop ? Qt::StrongFocus : Qt::ClickFocus);
         }
-        if (bTabStop) {
+        // Radio buttons take their place in the chain too; which of them Tab stops at follows the checks.
+        if (bTabStop || qobject_cast<QRadioButton*>(pWidget) != nullptr) {
             if (pPreviousTab != nullptr) {
                 QWidget::setTabOrder(pPreviousTab, pWidget);
             }
@@ -209,6 +244,13 @@ bool BuildDialog(HostDialog* pDialog, const DialogTemplate& dialog) {
                 pGroup->addButton(pMember);
                 pDialog->m_groups[pMember] = pGroup;
             }
+            // As on Windows, where checking an automatic radio button gives it the set's tab stop: Tab
+            // reaches the checked button of each set, and a set with none checked is passed over.
+            QObject::connect(pGroup, &QButtonGroup::buttonToggled, [pGroup] {
+                for (QAbstractButton* pMember : pGroup->buttons()) {
+                    pMember->setFocusPolicy(pMember->isChecked() ? Qt::StrongFocus : Qt::ClickFocus);
+                }
+            });
         }
         // A label's mnemonic moves the focus to the next tab stop after it.
         if (auto* pLabel = qobject_cast<QLabel*>(widgets[static_cast<size_t>(i)])) {

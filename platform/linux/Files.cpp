@@ -12,8 +12,15 @@ int Descriptor(const PlatformFile& file) {
 } // namespace
 
 bool PlatformFileOpen(const char* pszPath, PlatformFile* pFile) {
-    const int fd = ::open(pszPath, O_RDONLY | O_CLOEXEC);
+    // Without O_NONBLOCK the open of a FIFO waits for a writer for ever; what is not a regular file (a
+    // FIFO, a device, a folder) holds no picture or song, and a read of it might never end.
+    const int fd = ::open(pszPath, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
+        return false;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
         return false;
     }
     pFile->hNative = fd;

@@ -11,6 +11,10 @@
 
 namespace {
 
+// Main thread only.
+bool g_bClaimAtTest = false;
+int g_nTestLockFd = -1; // taken by the test, not yet handed to a window
+
 // Letters and digits pass; everything else becomes '_', so that no title can leave the folder.
 void AppendSafe(std::string& path, const char* pszText) {
     for (; *pszText != '\0'; ++pszText) {
@@ -50,7 +54,10 @@ std::string InstanceLockPath(const char* pszClassName, const char* pszTitle) {
     return path;
 }
 
-int AcquireInstanceLock(const char* pszClassName, const char* pszTitle) {
+int AcquireInstanceLock(const char* pszClassName, const char* pszTitle, bool* pbHeldElsewhere) {
+    if (pbHeldElsewhere != nullptr) {
+        *pbHeldElsewhere = false;
+    }
     const std::string path = InstanceLockPath(pszClassName, pszTitle);
     if (path.empty()) {
         return -1;
@@ -60,6 +67,9 @@ int AcquireInstanceLock(const char* pszClassName, const char* pszTitle) {
         return -1;
     }
     if (flock(nFd, LOCK_EX | LOCK_NB) != 0) {
+        if (pbHeldElsewhere != nullptr) {
+            *pbHeldElsewhere = errno == EWOULDBLOCK;
+        }
         close(nFd);
         return -1;
     }
@@ -87,7 +97,30 @@ bool IsInstanceLockHeld(const char* pszClassName, const char* pszTitle) {
     return bHeld;
 }
 
-// The single-instance test: a full-screen instance of the user holds the lock.
+void ClaimInstanceLockAtTest() {
+    g_bClaimAtTest = true;
+}
+
+// The single-instance test: another process of the user holds the lock (see ClaimInstanceLockAtTest).
 bool PlatformFindWindow(const char* pszClassName, const char* pszTitle) {
-    return IsInstanceLockHeld(pszClassName, pszTitle);
+    if (!g_bClaimAtTest) {
+        return IsInstanceLockHeld(pszClassName, pszTitle);
+    }
+    if (g_nTestLockFd >= 0) {
+        return false;
+    }
+    // Taking it is the test: no other start can slip in between a look and the window's lock. A lock that
+    // cannot be made at all (no safe folder) finds nothing, as the look would.
+    bool bHeldElsewhere = false;
+    g_nTestLockFd = AcquireInstanceLock(pszClassName, pszTitle, &bHeldElsewhere);
+    return bHeldElsewhere;
+}
+
+int TakeInstanceLock(const char* pszClassName, const char* pszTitle) {
+    if (g_nTestLockFd >= 0) {
+        const int nFd = g_nTestLockFd;
+        g_nTestLockFd = -1;
+        return nFd;
+    }
+    return AcquireInstanceLock(pszClassName, pszTitle);
 }

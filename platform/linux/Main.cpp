@@ -6,16 +6,23 @@
 //   lumivorra --window          in a plain 320x240 window that only Esc closes
 //   lumivorra --window-id ID    inside the X11 window ID (decimal or 0x-hex), XScreenSaver's convention
 //   lumivorra --root            inside $XSCREENSAVER_WINDOW, or the root window when it is not set
+//   lumivorra --help, --version
 //
-// The arguments are joined with blanks into the one command line that the switches are read from. With
-// no argument at all under XScreenSaver ($XSCREENSAVER_WINDOW set) the picture goes into its window
+// Settings options (--count N, --color #RRGGBB, ...; see CommandLine.h and --help) replace the stored
+// settings for the run and are never stored.
+//
+// The other arguments are joined with blanks into the one command line that the switches are read from.
+// With no switch at all under XScreenSaver ($XSCREENSAVER_WINDOW set) the picture goes into its window
 // rather than opening a dialog on a locked screen. SIGINT and SIGTERM end a run as a close request
 // does. Exit code 1 after a run, 0 after an error (its message on stderr). With $LUMIVORRA_TRACE set the
 // trace lines go to stderr too (among them the frames shown and their rate when the window closes).
 #include "framework/Debug.h"
 #include "framework/EntryPoint.h"
 #include "framework/Memory.h"
+#include "framework/SString.h"
+#include "platform/linux/CommandLine.h"
 #include "platform/linux/DialogModule.h"
+#include "platform/linux/InstanceLock.h"
 #include "platform/linux/SettingsStore.h"
 #include "platform/linux/Window.h"
 #include "resources/BuiltinResources.h"
@@ -23,7 +30,6 @@
 
 #include <X11/Xlib.h>
 
-#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -36,12 +42,15 @@ namespace {
 struct Services {
     FileStore store;
     std::unique_ptr<DialogModule> pDialogModule;
+    SettingsOverride override;
 };
 
 SFrmWork* MakeScene(void* pContext) {
     Services* pServices = static_cast<Services*>(pContext);
     DialogHost* pHost = pServices->pDialogModule != nullptr ? pServices->pDialogModule->Host() : nullptr;
-    return NewObject<SScene>(pServices->store, pHost);
+    SScene* pScene = NewObject<SScene>(pServices->store, pHost);
+    pScene->OverrideSettings(pServices->override);
+    return pScene;
 }
 
 void TraceToStderr(const char* pszLine) {
@@ -55,20 +64,6 @@ void OnTerminate(int nSignal) {
         std::signal(nSignal, SIG_DFL);
         std::raise(nSignal);
     }
-}
-
-// An X11 window id in decimal or 0x-hex; 0 when the text is not one.
-unsigned long ParseWindowId(const char* pszText) {
-    if (pszText == nullptr || *pszText == '\0') {
-        return 0;
-    }
-    errno = 0;
-    char* pszEnd = nullptr;
-    const unsigned long ulId = std::strtoul(pszText, &pszEnd, 0);
-    if (errno != 0 || *pszEnd != '\0' || pszText[0] == '-' || ulId > 0x7FFFFFFFul) {
-        return 0;
-    }
-    return ulId;
 }
 
 unsigned long HostOfRoot() {
@@ -87,34 +82,27 @@ unsigned long HostOfRoot() {
 } // namespace
 
 int main(int argc, char** argv) {
-    std::string cmdLine;
-    bool bWindowed = false;
-    bool bEmbed = false;
-    unsigned long ulHost = 0;
-    for (int i = 1; i < argc; ++i) {
-        const char* pszArg = argv[i];
-        // XScreenSaver passes its options with one dash; both spellings are taken.
-        const char* pszOption = std::strncmp(pszArg, "--", 2) == 0 ? pszArg + 1 : pszArg;
-        if (std::strcmp(pszOption, "-window") == 0) {
-            bWindowed = true;
-        } else if (std::strcmp(pszOption, "-window-id") == 0) {
-            bEmbed = true;
-            ulHost = ParseWindowId(i + 1 < argc ? argv[++i] : nullptr);
-        } else if (std::strcmp(pszOption, "-root") == 0) {
-            bEmbed = true;
-            ulHost = HostOfRoot();
-        } else {
-            cmdLine += cmdLine.empty() ? "" : " ";
-            cmdLine += pszArg;
-        }
+    CommandLine line;
+    try {
+        line = ParseCommandLine(argc, argv, std::getenv("XSCREENSAVER_WINDOW") != nullptr);
+    } catch (const SString& error) {
+        DebugPrint("%s", error.Text());
+        return 0;
     }
-    if (!bEmbed && !bWindowed && argc == 1 && std::getenv("XSCREENSAVER_WINDOW") != nullptr) {
-        bEmbed = true;
-        ulHost = HostOfRoot();
+    if (line.action == ACTION_HELP) {
+        std::fputs(UsageText().c_str(), stdout);
+        return 0;
     }
-    if (bEmbed) {
-        cmdLine = "/p " + std::to_string(ulHost); // a bad id reads as 0: no window can be made in it
+    if (line.action == ACTION_VERSION) {
+        std::printf("lumivorra %s\n", LV_VERSION);
+        return 0;
     }
+    if (line.bRoot) {
+        line.switches =
+            "/p " + std::to_string(HostOfRoot()); // a bad id reads as 0: no window can be made in it
+    }
+    const bool bWindowed = line.action == ACTION_WINDOWED;
+    const std::string& cmdLine = line.switches;
 
     struct sigaction action {};
     action.sa_handler = OnTerminate;
@@ -127,10 +115,14 @@ int main(int argc, char** argv) {
     }
     RegisterBuiltinResources();
     Services services;
+    services.override = line.override;
     // Qt is loaded only for a command line that opens the settings dialog.
     const bool bConfigure = !bWindowed && (cmdLine.empty() || (cmdLine.size() > 1 && cmdLine[1] == 'c'));
     if (bConfigure) {
         services.pDialogModule = DialogModule::Open();
+    }
+    if (!bWindowed && cmdLine.size() > 1 && (cmdLine[1] == 's' || cmdLine[1] == 'S')) {
+        ClaimInstanceLockAtTest();
     }
     const int nExitCode = bWindowed ? WindowedMain(nullptr, 320, 240, MakeScene, &services)
                                     : ScreenSaverMain(nullptr, cmdLine.c_str(), MakeScene, &services);

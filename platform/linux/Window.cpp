@@ -330,8 +330,9 @@ WindowHandle PlatformCreateMainWindow(const char* pszClassName, const char* pszT
     if (bWinMode == 1) {
         SDL_ShowCursor(SDL_DISABLE);
         SDL_StopTextInput(); // no input method while the screen saver runs
-        pWindow->nLockFd = AcquireInstanceLock(pszClassName, pszTitle);
     }
+    // Both are top-level windows, which the Windows test would find.
+    pWindow->nLockFd = TakeInstanceLock(pszClassName, pszTitle);
     return pWindow->hWnd;
 }
 

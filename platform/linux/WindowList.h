@@ -27,7 +27,7 @@ struct HostWindow {
     bool bUnmapped = false;    // the window, or a preview's host, is not mapped
     bool bCovered = false;     // the window is fully covered
     bool bPaused = false;      // pictures are not shown, for one of the two reasons above
-    int nLockFd = -1;          // full screen: the single-instance lock
+    int nLockFd = -1;          // top-level: the single-instance lock
     std::atomic<int32_t> nClientWidth{0};
     std::atomic<int32_t> nClientHeight{0};
 };

@@ -28,7 +28,8 @@ public:
     void ShortMsg(uint32_t dwMsg) noexcept;
     // pData is a whole system-exclusive message, F0 first (and normally F7 last).
     void LongMsg(const uint8_t* pData, uint32_t dwSize) noexcept;
-    // All notes off and all sounds off on every channel, controllers reset.
+    // Every voice cut at once (a few milliseconds' fade against a click), controllers, pedals, programs and
+    // the reverb and chorus reset: what follows is silence.
     void Reset();
     // Renders nFrames stereo frames of interleaved 16-bit samples.
     void Render(int16_t* pFrames, int nFrames);

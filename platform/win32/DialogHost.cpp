@@ -10,50 +10,6 @@
 
 namespace {
 
-// The program's narrow strings are code page 932 whatever the system's ANSI code page is.
-constexpr UINT kTextCodePage = 932;
-
-class TemplateWriter {
-public:
-    void Word(uint16_t w) { m_bytes.insert(m_bytes.end(), {uint8_t(w & 0xFF), uint8_t(w >> 8)}); }
-    void Dword(uint32_t d) {
-        Word(static_cast<uint16_t>(d & 0xFFFF));
-        Word(static_cast<uint16_t>(d >> 16));
-    }
-    void Byte(uint8_t b) { m_bytes.push_back(b); }
-    void AlignDword() {
-        while (m_bytes.size() % 4 != 0) {
-            m_bytes.push_back(0);
-        }
-    }
-    // A zero-terminated UTF-16 string; a null text is the empty one.
-    bool Text(const char* pszText) {
-        if (pszText == nullptr || *pszText == '\0') {
-            Word(0);
-            return true;
-        }
-        const int nChars = MultiByteToWideChar(kTextCodePage, MB_ERR_INVALID_CHARS, pszText, -1, nullptr, 0);
-        if (nChars <= 0) {
-            return false;
-        }
-        std::vector<wchar_t> wide(static_cast<size_t>(nChars));
-        MultiByteToWideChar(kTextCodePage, MB_ERR_INVALID_CHARS, pszText, -1, wide.data(), nChars);
-        for (wchar_t c : wide) {
-            Word(static_cast<uint16_t>(c));
-        }
-        return true;
-    }
-    std::vector<uint32_t> Result() {
-        AlignDword();
-        std::vector<uint32_t> out(m_bytes.size() / 4);
-        std::memcpy(out.data(), m_bytes.data(), m_bytes.size());
-        return out;
-    }
-
-private:
-    std::vector<uint8_t> m_bytes;
-};
-
 // The dialog that runs: its procedure, host and an exception that ended it.
 struct ModalRun {
     WinDialogHost* pHost;
@@ -75,14 +31,8 @@ INT_PTR CALLBACK DialogMain(HWND hDlg, UINT uMsg, WPARAM wParam, LPARAM lParam) 
         if (uMsg == WM_INITDIALOG) {
             return pRun->pfnProc(pRun->pHost, hDlg, uMsg, wParam, pRun->lParam) != 0;
         }
-        if (uMsg == WM_PAINT) {
-            // The procedure paints through PaintSolid; the update region is validated here.
-            PAINTSTRUCT ps;
-            BeginPaint(hDlg, &ps);
-            const intptr_t nResult = pRun->pfnProc(pRun->pHost, hDlg, uMsg, wParam, lParam);
-            EndPaint(hDlg, &ps);
-            return nResult != 0;
-        }
+        // WM_PAINT too: the procedure paints the swatch in that window's own paint cycle (PaintSolid) and
+        // answers FALSE, so that the dialog manager paints the dialog itself.
         return pRun->pfnProc(pRun->pHost, hDlg, uMsg, wParam, lParam) != 0;
     } catch (...) {
         pRun->error = std::current_exception();
@@ -97,43 +47,6 @@ HWND Native(DialogWindow hWnd) {
 
 } // namespace
 
-std::vector<uint32_t> BuildDialogTemplate(const DialogTemplate& dlg) {
-    TemplateWriter out;
-    out.Word(1);      // extended template, version 1
-    out.Word(0xFFFF); // its signature
-    out.Dword(0);     // help id
-    out.Dword(dlg.dwExStyle);
-    out.Dword(dlg.dwStyle);
-    out.Word(static_cast<uint16_t>(dlg.nItems));
-    for (int16_t v : {dlg.x, dlg.y, dlg.cx, dlg.cy}) {
-        out.Word(static_cast<uint16_t>(v));
-    }
-    out.Word(0); // no menu
-    out.Word(0); // the dialog class
-    bool bOk = out.Text(dlg.pszCaption);
-    if (dlg.dwStyle & DS_SETFONT) {
-        out.Word(dlg.wPointSize);
-        out.Word(dlg.wWeight);
-        out.Byte(dlg.bItalic ? 1 : 0);
-        out.Byte(dlg.bCharSet);
-        bOk = bOk && out.Text(dlg.pszFace);
-    }
-    for (int32_t i = 0; i < dlg.nItems; ++i) {
-        const DialogItemTemplate& item = dlg.pItems[i];
-        out.AlignDword();
-        out.Dword(0); // help id
-        out.Dword(item.dwExStyle);
-        out.Dword(item.dwStyle);
-        for (int16_t v : {item.x, item.y, item.cx, item.cy}) {
-            out.Word(static_cast<uint16_t>(v));
-        }
-        out.Dword(static_cast<uint32_t>(item.nId));
-        bOk = bOk && out.Text(item.pszClass) && out.Text(item.pszText);
-        out.Word(0); // no creation data
-    }
-    return bOk ? out.Result() : std::vector<uint32_t>();
-}
-
 void WinDialogHost::InitControls() {
     INITCOMMONCONTROLSEX icc{};
     icc.dwSize = sizeof(icc);
@@ -146,16 +59,13 @@ intptr_t WinDialogHost::RunModal(ModuleHandle hInstance, const DialogTemplate* p
     if (pTemplate == nullptr) {
         return -1;
     }
-    const std::vector<uint32_t> bytes = BuildDialogTemplate(*pTemplate);
-    if (bytes.empty()) {
-        return -1;
-    }
+    // The module's own DIALOGEX resource of that name, compiled from the same description as the
+    // template data; -1 when the module has none.
     ModalRun run{this, pfnProc, lParam, nullptr};
     ModalRun* pOuter = t_pRun;
     t_pRun = &run;
-    const INT_PTR nResult = DialogBoxIndirectParamA(static_cast<HINSTANCE>(const_cast<void*>(hInstance)),
-                                                    reinterpret_cast<const DLGTEMPLATE*>(bytes.data()),
-                                                    Native(hParent), DialogMain, lParam);
+    const INT_PTR nResult = DialogBoxParamA(static_cast<HINSTANCE>(const_cast<void*>(hInstance)),
+                                            pTemplate->pszName, Native(hParent), DialogMain, lParam);
     t_pRun = pOuter;
     if (run.error) {
         std::rethrow_exception(run.error);
@@ -233,16 +143,21 @@ void WinDialogHost::Invalidate(DialogWindow hWnd, bool bErase) {
 }
 
 void WinDialogHost::PaintSolid(DialogWindow hWnd, uint32_t dwColorRef) {
-    RECT rect{};
-    GetClientRect(Native(hWnd), &rect);
-    HDC hDC = GetDC(Native(hWnd));
+    // Painting the control in its own paint cycle validates its update region, so that the static
+    // control does not then draw its black frame over the colour.
+    PAINTSTRUCT ps;
+    HDC hDC = BeginPaint(Native(hWnd), &ps);
     if (hDC == nullptr) {
         return;
     }
     HBRUSH hBrush = CreateSolidBrush(dwColorRef);
+    HGDIOBJ hOldBrush = SelectObject(hDC, hBrush);
+    RECT rect{};
+    GetClientRect(Native(hWnd), &rect);
     FillRect(hDC, &rect, hBrush);
+    SelectObject(hDC, hOldBrush);
     DeleteObject(hBrush);
-    ReleaseDC(Native(hWnd), hDC);
+    EndPaint(Native(hWnd), &ps);
 }
 
 bool WinDialogHost::OpenFile(OpenFileRequest* pRequest) {

@@ -1,7 +1,7 @@
 // WinDialogHost: the dialog host on Windows: the dialog manager, the up-down and trackbar common
-// controls, and the open-file and colour common dialogs. A dialog's template is built in memory from
-// the program's template data (the same data every platform's host reads), with its texts turned from
-// code page 932 into UTF-16, and run with DialogBoxIndirectParamA.
+// controls, and the open-file and colour common dialogs. A dialog runs with DialogBoxParamA from the
+// module's dialog resource of the template's name (DLG_CONFIG), which the resource script compiles from
+// the same description as the template data the other hosts read.
 //
 // Main thread only. An exception thrown by the dialog procedure ends the dialog and is thrown on from
 // RunModal, never through the system's frames.
@@ -10,7 +10,6 @@
 #include "platform/DialogHost.h"
 
 #include <cstdint>
-#include <vector>
 
 class WinDialogHost final : public DialogHost {
 public:
@@ -38,7 +37,3 @@ public:
     bool OpenFile(OpenFileRequest* pRequest) override;
     bool PickColor(ColorRequest* pRequest) override;
 };
-
-// The in-memory extended dialog template of pTemplate (DWORD-aligned bytes), for DialogBoxIndirectParamA.
-// Empty when a text cannot be converted.
-std::vector<uint32_t> BuildDialogTemplate(const DialogTemplate& dlg);

@@ -15,6 +15,12 @@ bool PlatformFileOpen(const char* pszPath, PlatformFile* pFile) {
     if (hFile == INVALID_HANDLE_VALUE) {
         return false;
     }
+    // A pipe, a console or another device opens too, but holds no picture or song and its read might
+    // never end: only a file on disk is read.
+    if (GetFileType(hFile) != FILE_TYPE_DISK) {
+        CloseHandle(hFile);
+        return false;
+    }
     pFile->hNative = reinterpret_cast<intptr_t>(hFile);
     return true;
 }

@@ -11,6 +11,7 @@
 
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -171,6 +172,28 @@ TEST_F(DisplayTest, AWindowGetsTheFrameStretchedOverItsClientArea) {
                                            "GetDC window", "ReleaseDC window", "ReleaseDC surface"}));
     EXPECT_EQ(m_presented.size(), 1u);
     display.Release();
+}
+
+TEST_F(DisplayTest, AZeroSizedClientAreaShowsNothingButTheFrameIsStillWritten) {
+    for (const auto& [nWidth, nHeight] : {std::pair{0, 0}, std::pair{200, 0}, std::pair{0, 150}}) {
+        SDisplay display;
+        display.Init(HeadlessCreateHostWindow(nWidth, nHeight), SCR_WINDOW);
+        m_presented.clear();
+        EXPECT_EQ(display.Present(&m_frame), DISP_OK) << nWidth << "x" << nHeight;
+        EXPECT_TRUE(m_presented.empty()) << nWidth << "x" << nHeight;
+        // The off-screen surface holds the frame, ready for the next stretch.
+        DisplaySurfaceDesc ddsd{};
+        ddsd.dwSize = 108;
+        ASSERT_EQ(display.m_lpBackBuffer->Lock(&ddsd, DISP_LOCK_WAIT), DISP_OK);
+        bool bWritten = true;
+        for (int32_t y = 0; y < 240; ++y) {
+            bWritten = bWritten && std::memcmp(static_cast<const uint8_t*>(ddsd.lpSurface) + y * ddsd.lPitch,
+                                               m_frame.pixels + y * 320, 320 * 4) == 0;
+        }
+        display.m_lpBackBuffer->Unlock();
+        EXPECT_TRUE(bWritten) << nWidth << "x" << nHeight;
+        display.Release();
+    }
 }
 
 } // namespace

@@ -8,7 +8,9 @@
 
 TEST(Memory, ImpossibleBlockThrowsTheOutOfMemoryMessage) {
     try {
-        MemAlloc(SIZE_MAX / 2);
+        // Beyond the largest object any process can hold; half the address space itself can be had by a
+        // 32-bit program on a 64-bit kernel.
+        MemAlloc(SIZE_MAX / 2 + 1);
         FAIL() << "MemAlloc returned for an impossible size";
     } catch (const SString& error) {
         EXPECT_STREQ(error.Text(), "必要なメモリ容量を確保できませんでした。メモリが不足しています。\n");

@@ -14,6 +14,8 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -23,6 +25,8 @@ struct Seen {
         nKeys{0};
     uint8_t bCreatedMode = 0;
     int32_t bCreatedScreenSaver = 0;
+    int32_t nCreatedWidth = 0; // the client size at OnCreate: a preview's tells which host it is in
+    std::vector<std::pair<int32_t, int32_t>> points; // x, y of every mouse hook called
 };
 
 class TestApp : public SFrmWork {
@@ -34,6 +38,8 @@ public:
         ++m_seen.nCreate;
         m_seen.bCreatedMode = bWinMode;
         m_seen.bCreatedScreenSaver = m_bScreenSaver;
+        int32_t nHeight = 0;
+        HeadlessWindowClientSize(m_hWindow, &m_seen.nCreatedWidth, &nHeight);
         if (m_bCloseAtOnce) {
             PlatformPostMessage(m_hWindow, WMSG_CLOSE, 0, 0);
         }
@@ -53,6 +59,22 @@ public:
     void OnKeyDown(uintptr_t wParam, intptr_t lParam) override {
         ++m_seen.nKeys;
         SFrmWork::OnKeyDown(wParam, lParam);
+    }
+    void OnMouseMove(uintptr_t wParam, int32_t x, int32_t y) override {
+        m_seen.points.emplace_back(x, y);
+        SFrmWork::OnMouseMove(wParam, x, y);
+    }
+    void OnLButtonDown(uintptr_t wParam, int32_t x, int32_t y) override {
+        m_seen.points.emplace_back(x, y);
+        SFrmWork::OnLButtonDown(wParam, x, y);
+    }
+    void OnMButtonDown(uintptr_t wParam, int32_t x, int32_t y) override {
+        m_seen.points.emplace_back(x, y);
+        SFrmWork::OnMButtonDown(wParam, x, y);
+    }
+    void OnRButtonDown(uintptr_t wParam, int32_t x, int32_t y) override {
+        m_seen.points.emplace_back(x, y);
+        SFrmWork::OnRButtonDown(wParam, x, y);
     }
     void OnConfig() override { ++m_seen.nConfig; }
     void OnFrame() override {
@@ -293,6 +315,86 @@ TEST_F(FrameworkTest, ARunningInstanceOrABadPreviewHandleEndsTheStart) {
             }
         },
         SString);
+}
+
+TEST_F(FrameworkTest, TheMouseHooksReadTheLowAndHighWordsAsUnsigned) {
+    Seen seen;
+    TestApp app(seen);
+    app.CreateMainWindow(nullptr, 2, 320, 240);
+    // Words at or above 0x8000 stay positive, and bits above the high word (a 64-bit lParam, or a sign
+    // extended one) are not part of y.
+    const intptr_t lParams[] = {0x00280014, static_cast<intptr_t>(0xFFFF8000u), -1,
+                                static_cast<intptr_t>(static_cast<int32_t>(0x8001FFFEu))};
+    const std::vector<std::pair<int32_t, int32_t>> expected = {
+        {20, 40}, {32768, 65535}, {65535, 65535}, {65534, 32769}};
+    for (uint32_t uMsg : {WMSG_MOUSEMOVE, WMSG_LBUTTONDOWN, WMSG_MBUTTONDOWN, WMSG_RBUTTONDOWN}) {
+        seen.points.clear();
+        for (intptr_t lParam : lParams) {
+            SFrmWork::MainWndProc(app.m_hWindow, uMsg, 0, lParam);
+        }
+        EXPECT_EQ(seen.points, expected) << uMsg;
+    }
+}
+
+TEST_F(FrameworkTest, ThePreviewHandleIsReadAsAtoiReadsItWrappingInThirtyTwoBits) {
+    // Blanks skipped, one sign, digits up to the first other character, from the fourth character on
+    // whatever the third is; the value wraps in 32 bits. The host's width tells that the preview is in it.
+    const WindowHandle hHost = HeadlessCreateHostWindow(152, 112);
+    const std::string host = std::to_string(hHost);
+    const std::string wrapped = std::to_string(4294967296ull * 3 + hHost);
+    struct Case {
+        std::string line;
+        int32_t nWidth; // the preview's width; 0: no preview, the creation message
+    };
+    const Case cases[] = {
+        {"/p " + host, 152},         {"/p   \t" + host, 152}, {"/p +" + host, 152},
+        {"/p " + host + "x 9", 152}, {"/p " + wrapped, 152},  {"/p -" + host, 0},
+        {"/p x" + host, 0},          {"/p + " + host, 0},     {"/p0" + host, 152},
+    };
+    for (const Case& c : cases) {
+        HeadlessClearDebugText();
+        Seen seen;
+        AppFactory pfnMake = [](void* pSeen) -> SFrmWork* {
+            TestApp* pApp = NewObject<TestApp>(*static_cast<Seen*>(pSeen));
+            pApp->m_bCloseAtOnce = true;
+            return pApp;
+        };
+        const int nExitCode = ScreenSaverMain(nullptr, c.line.c_str(), pfnMake, &seen);
+        EXPECT_EQ(seen.nCreatedWidth, c.nWidth) << c.line;
+        EXPECT_EQ(nExitCode, c.nWidth != 0 ? 1 : 0) << c.line;
+        EXPECT_EQ(HeadlessDebugText(), c.nWidth != 0 ? "" : "failed CreateWindowEx(...) 返値=NULL\n")
+            << c.line;
+    }
+}
+
+// The start-up check, fed the processors this machine is not: an x86 without MMX ends every switch at
+// once with 0 and nothing shown; ARM64 (Advanced SIMD is always there) and an x86 with MMX run.
+TEST_F(FrameworkTest, OnlyAnX86WithoutMmxFailsTheProcessorCheck) {
+    EXPECT_EQ(HasKernelUnit(ProcessorInfo{CPU_X86, false}), 0);
+    EXPECT_EQ(HasKernelUnit(ProcessorInfo{CPU_X86, true}), 1);
+    EXPECT_EQ(HasKernelUnit(ProcessorInfo{CPU_ARM64, false}), 1);
+    EXPECT_EQ(HasKernelUnit(ProcessorInfo{CPU_OTHER, false}), 1);
+    EXPECT_EQ(HasKernelUnit(), 1) << "the machine running the tests";
+
+    Seen seen;
+    AppFactory pfnMake = [](void* pSeen) -> SFrmWork* {
+        return NewObject<TestApp>(*static_cast<Seen*>(pSeen));
+    };
+    const ProcessorCheck pfnNoMmx = [] { return HasKernelUnit(ProcessorInfo{CPU_X86, false}); };
+    const WindowHandle hHost = HeadlessCreateHostWindow(152, 112);
+    const std::string preview = "/p " + std::to_string(hHost);
+    for (const char* pszLine : {"/s", "/c", "", preview.c_str()}) {
+        EXPECT_EQ(ScreenSaverMain(nullptr, pszLine, pfnMake, &seen, pfnNoMmx), 0) << pszLine;
+    }
+    EXPECT_EQ(WindowedMain(nullptr, 320, 240, pfnMake, &seen, pfnNoMmx), 0);
+    EXPECT_EQ(seen.nConfig.load() + seen.nCreate.load(), 0);
+    EXPECT_EQ(HeadlessDebugText(), "");
+
+    const ProcessorCheck pfnArm64 = [] { return HasKernelUnit(ProcessorInfo{CPU_ARM64, false}); };
+    const ProcessorCheck pfnMmx = [] { return HasKernelUnit(ProcessorInfo{CPU_X86, true}); };
+    EXPECT_EQ(ScreenSaverMain(nullptr, "/c", pfnMake, &seen, pfnArm64), 1);
+    EXPECT_EQ(ScreenSaverMain(nullptr, "/c", pfnMake, &seen, pfnMmx), 1);
+    EXPECT_EQ(seen.nConfig.load(), 2);
 }
 
 } // namespace

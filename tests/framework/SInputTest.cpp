@@ -6,6 +6,15 @@
 
 #include <filesystem>
 #include <string>
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <atomic>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -43,13 +52,38 @@ TEST(SInput, ReadsAWholeFileIntoItsOwnBlock) {
 TEST(SInput, FileFailuresNameThePath) {
     EXPECT_EQ(LoadError("/nonexistent/heightmap.bmp", LOAD_FILE),
               "/nonexistent/heightmap.bmpをオープンできませんでした。\n");
+    // What is not a regular file is refused at once, with the open message: a folder, a device, a FIFO
+    // with no writer (whose plain open would wait for one) or a pipe (whose read would never end).
     const std::string dir = std::filesystem::temp_directory_path().string();
-#ifdef _WIN32
-    // CreateFileA opens no folder.
     EXPECT_EQ(LoadError(dir.c_str(), LOAD_FILE), dir + "をオープンできませんでした。\n");
+#ifdef _WIN32
+    EXPECT_EQ(LoadError("NUL", LOAD_FILE), "NULをオープンできませんでした。\n");
+    const char* pszPipe = "\\\\.\\pipe\\lumivorra-input-test";
+    const HANDLE hPipe = CreateNamedPipeA(pszPipe, PIPE_ACCESS_OUTBOUND, PIPE_TYPE_BYTE, 1, 0, 0, 0, nullptr);
+    ASSERT_NE(hPipe, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(LoadError(pszPipe, LOAD_FILE), std::string(pszPipe) + "をオープンできませんでした。\n");
+    CloseHandle(hPipe);
 #else
-    // A folder opens but cannot be read.
-    EXPECT_EQ(LoadError(dir.c_str(), LOAD_FILE), dir + "を正常に読み込めませんでした。\n");
+    EXPECT_EQ(LoadError("/dev/null", LOAD_FILE), "/dev/nullをオープンできませんでした。\n");
+    const std::string fifo = dir + "/lumivorra-input-test.fifo";
+    std::filesystem::remove(fifo);
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    // Should the open wait after all, a writer comes after a few seconds, so that the test fails
+    // instead of hanging.
+    std::atomic<bool> bDone{false};
+    std::thread writer([&] {
+        for (int i = 0; i < 300 && !bDone.load(); ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        const int fd = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+        if (fd >= 0) {
+            ::close(fd);
+        }
+    });
+    EXPECT_EQ(LoadError(fifo.c_str(), LOAD_FILE), fifo + "をオープンできませんでした。\n");
+    bDone.store(true);
+    writer.join();
+    std::filesystem::remove(fifo);
 #endif
 }
 

@@ -70,21 +70,27 @@ TEST(SynthWavOut, RendersTheSongInSimulatedTime) {
     EXPECT_GT(Rms(wav, 0.6, 0.9), 300.0);
 }
 
-TEST(SynthWavOut, TheBuiltinSongIsAudibleAndUnclipped) {
+TEST(SynthWavOut, TheBuiltinSongPeaksBetweenMinusSixAndMinusOneDecibelsUnclipped) {
     RegisterBuiltinResources();
     const std::string path = (std::filesystem::temp_directory_path() / "lumivorra-builtin-test.wav").string();
+    // The whole song: 380 quarter notes of 0.8 s, and a second for the last notes to die away.
+    constexpr uint32_t kMs = 380 * 800 + 1000;
+    int32_t nPeak = 0;
     {
         SynthWavOut output(path);
         SMusic music(&output);
         music.Load("ID_MIDI", LOAD_RESOURCE, nullptr);
         HeadlessSetTickCount(0);
         music.Play();
-        ASSERT_TRUE(output.RunMilliseconds(10000));
-        EXPECT_LT(output.Peak(), 32767);
+        ASSERT_TRUE(output.RunMilliseconds(kMs));
+        nPeak = output.Peak();
     }
     const Bytes wav = TakeFile(path);
-    ASSERT_EQ(wav.size(), 44u + 441000u * 4);
-    EXPECT_GT(Rms(wav, 0.0, 10.0), 300.0); // about -40 dB of full scale
+    ASSERT_EQ(wav.size(), 44u + size_t{kMs} * 441u / 10u * 4u);
+    // -6 dBFS is 16423, -1 dBFS 29204 of 32768: loud enough to hear at a normal volume, never clipped.
+    EXPECT_GE(nPeak, 16423);
+    EXPECT_LE(nPeak, 29204);
+    EXPECT_GT(Rms(wav, 0.0, 10.0), 1000.0);
 }
 
 TEST(SynthWavOut, WithoutASoundfontTheOutputDoesNotOpen) {

@@ -208,3 +208,67 @@ TEST_F(QtConfigDialog, OpensLikeTheTemplateWithJapaneseTextThatFits) {
     EXPECT_EQ(nResult, 2);
     EXPECT_FALSE(fs::exists(m_home));
 }
+
+TEST_F(QtConfigDialog, AStoredShowFpsAboveOneOpensCheckedAndOkStoresOne) {
+    // The scene counts any value but 0 as on; the box must show it so, and OK must not turn it off.
+    Settings settings = DefaultSettings();
+    settings.ShowFPS = 2;
+    FileStore store(m_home.string());
+    WriteSettings(store, settings);
+    const int nResult = Run([](QDialog* pDialog) {
+        EXPECT_TRUE(Find<QCheckBox>(pDialog, IDC_SHOW_FPS)->isChecked());
+        QTest::mouseClick(Find<QPushButton>(pDialog, DLG_ID_OK), Qt::LeftButton);
+    });
+    EXPECT_EQ(nResult, 1);
+    EXPECT_EQ(Stored().ShowFPS, 1u);
+}
+
+TEST_F(QtConfigDialog, TabReachesTheCheckedRadioOfEachSetAndTheArrowsMoveWithinIt) {
+    const int nResult = Run([](QDialog* pDialog) {
+        pDialog->activateWindow();
+        QApplication::setActiveWindow(pDialog);
+        const auto press = [pDialog](Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+            QTest::keyClick(pDialog->focusWidget(), key, modifiers);
+            return pDialog->focusWidget();
+        };
+        const auto item = [pDialog](int nId) { return Find<QWidget>(pDialog, nId); };
+        ASSERT_EQ(pDialog->focusWidget(), item(DLG_ID_OK));
+        // The tab stops in template order; of each radio set only its checked button, the built-in song
+        // and the built-in map; the music and map path controls are disabled.
+        for (int nId : std::initializer_list<int>{DLG_ID_CANCEL, IDC_NUMS, IDC_PICK_COLOR, IDC_SHOW_FPS,
+                                                  IDC_BGM_DEFAULT, IDC_BUMP, IDC_MAP_DEFAULT, DLG_ID_OK}) {
+            EXPECT_EQ(press(Qt::Key_Tab), item(nId)) << nId;
+        }
+        EXPECT_EQ(press(Qt::Key_Backtab, Qt::ShiftModifier), item(IDC_MAP_DEFAULT));
+        EXPECT_EQ(press(Qt::Key_Backtab, Qt::ShiftModifier), item(IDC_BUMP));
+        EXPECT_EQ(press(Qt::Key_Backtab, Qt::ShiftModifier), item(IDC_BGM_DEFAULT));
+
+        // Down and right go to the next button of the set, up and left to the previous one, round the
+        // set, checking each as a click does (which enables or disables the path controls).
+        auto* pMusic = Find<QLineEdit>(pDialog, IDC_MUSIC_PATH);
+        EXPECT_EQ(press(Qt::Key_Down), item(IDC_BGM_NONE));
+        EXPECT_TRUE(Find<QRadioButton>(pDialog, IDC_BGM_NONE)->isChecked());
+        EXPECT_FALSE(Find<QRadioButton>(pDialog, IDC_BGM_DEFAULT)->isChecked());
+        EXPECT_EQ(press(Qt::Key_Right), item(IDC_BGM_FILE));
+        EXPECT_TRUE(pMusic->isEnabled());
+        EXPECT_EQ(press(Qt::Key_Up), item(IDC_BGM_NONE));
+        EXPECT_FALSE(pMusic->isEnabled());
+        EXPECT_EQ(press(Qt::Key_Left), item(IDC_BGM_DEFAULT));
+        EXPECT_TRUE(Find<QRadioButton>(pDialog, IDC_MAP_DEFAULT)->isChecked()); // the other set stays
+
+        // The tab stop moved with the check; in the map set an arrow enables the map's path controls.
+        EXPECT_EQ(press(Qt::Key_Up), item(IDC_BGM_FILE));
+        EXPECT_EQ(press(Qt::Key_Tab), item(IDC_MUSIC_PATH));
+        EXPECT_EQ(press(Qt::Key_Tab), item(IDC_MUSIC_BROWSE));
+        EXPECT_EQ(press(Qt::Key_Tab), item(IDC_BUMP));
+        EXPECT_EQ(press(Qt::Key_Tab), item(IDC_MAP_DEFAULT));
+        EXPECT_EQ(press(Qt::Key_Down), item(IDC_MAP_FILE));
+        EXPECT_EQ(press(Qt::Key_Tab), item(IDC_MAP_PATH));
+        EXPECT_EQ(press(Qt::Key_Tab), item(IDC_MAP_BROWSE));
+        EXPECT_EQ(press(Qt::Key_Tab), item(DLG_ID_OK));
+        QTest::keyClick(pDialog->focusWidget(), Qt::Key_Return);
+    });
+    EXPECT_EQ(nResult, 1);
+    EXPECT_EQ(Stored().BGMMode, 0u);
+    EXPECT_EQ(Stored().HeightMapMode, 0u);
+}

@@ -1,15 +1,18 @@
 #include "platform/linux/MidiOut.h"
 #include "framework/Debug.h"
 #include "framework/Timer.h"
+#include "platform/shared/FluidSynthMidi.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -83,4 +86,33 @@ TEST(LinuxMidiOut, OpensWithoutAnAudioDeviceButNotWithoutASoundfont) {
     output.Reset();
     output.Close();
     output.Close();
+}
+
+TEST(LinuxMidiOut, TheResetSilencesAHeldChordAtOnce) {
+    // The synthesizer that the Linux output sounds, rendered by hand.
+    FluidSynthMidi synth;
+    ASSERT_EQ(synth.Open(44100), MIDIOUT_OK);
+    const auto loudest = [&synth](int nFrames) {
+        std::vector<int16_t> samples(static_cast<size_t>(nFrames) * 2);
+        synth.Render(samples.data(), nFrames);
+        int nPeak = 0;
+        for (int16_t n : samples) {
+            nPeak = std::max(nPeak, std::abs(static_cast<int>(n)));
+        }
+        return nPeak;
+    };
+    // An organ chord with the sustain pedal down, on two channels: it would sound for ever.
+    for (uint32_t dwChannel : {0u, 1u}) {
+        synth.ShortMsg(0xC0 | dwChannel | 19u << 8);
+        synth.ShortMsg(0xB0 | dwChannel | 64u << 8 | 127u << 16);
+        for (uint32_t dwKey : {60u, 64u, 67u}) {
+            synth.ShortMsg(0x90 | dwChannel | dwKey << 8 | 100u << 16);
+        }
+    }
+    EXPECT_GT(loudest(22050), 3000);
+    synth.Reset();
+    // After the few milliseconds in which the cut voices fade, the second that follows stays below
+    // -40 dBFS: no voice in its release, no pedal holding one, no reverb tail to speak of.
+    loudest(256);
+    EXPECT_LT(loudest(44100), 328);
 }

@@ -236,6 +236,37 @@ def full_screen(session):
     check(took > 0.5, f"closed {took:.2f} s after the key: the fade was not paced")
 
 
+def instances(session):
+    """Of two /s started together only one runs, the other exits with 1 at once; a preview holds nothing,
+    so /s starts beside one."""
+    first, second = session.start("/s"), session.start("/s")
+    deadline = time.monotonic() + 30
+    while first.poll() is None and second.poll() is None and time.monotonic() < deadline:
+        time.sleep(0.05)
+    ended, running = (first, second) if first.poll() is not None else (second, first)
+    check(wait_exit(ended, 1) == 1, "neither of two /s started together exited with 1")
+    session.find_window("^Lumivorra$")
+    check(wait_drawn(session, running, PICTURE) > 8, "the /s that found no other draws nothing")
+    session.tool("xdotool", "key", "a")
+    check(wait_exit(running, 30) == 1, "the running /s did not close on a key")
+
+    host = subprocess.Popen(["xmessage", "-geometry", "400x300+20+20", "-name", "lumivorrahost", "host"],
+                            env=session.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    try:
+        host_id = int(session.tool("sh", "-c", "xdotool search --sync --onlyvisible --classname lumivorrahost").split()[0])
+        preview = session.start("/p", str(host_id))
+        wait_drawn(session, preview, HOST)
+        full = start_full_screen(session)
+        session.tool("xdotool", "key", "a")
+        check(wait_exit(full, 30) == 1, "/s beside a preview did not run and close with 1")
+        check(preview.poll() is None, "the preview ended with the full-screen run")
+        preview.send_signal(signal.SIGTERM)
+        check(wait_exit(preview, 30) == 1, "the preview did not end on SIGTERM")
+    finally:
+        host.kill()
+        host.wait()
+
+
 def mouse(session):
     """The fifth mouse-move message closes the screen saver, the four before it do not (the first is the
     one a fresh full-screen window gets by itself); a button closes it; SIGINT ends it as a close does."""
@@ -280,6 +311,9 @@ def window(session):
         cover.kill()
         cover.wait()
     wait_for_text(session, process, "SdlHost: presents resumed.")
+    # A top-level window of the program, as the full-screen one is: a screen-saver start does nothing.
+    second = session.start("/s")
+    check(wait_exit(second, 30) == 1, "/s did not exit with 1 at once while --window runs")
     session.tool("xdotool", "mousemove", "--window", str(window_id), "50", "50")
     session.tool("xdotool", "windowfocus", "--sync", str(window_id))
     for step in range(6):
@@ -452,7 +486,7 @@ def display_lost(session):
     check("ディスプレイとの接続が切れました。" in session_log(process), "no message: " + session_log(process))
 
 
-CASES = {f.__name__: f for f in (full_screen, mouse, window, preview, configure, display_lost, start_stop,
+CASES = {f.__name__: f for f in (full_screen, instances, mouse, window, preview, configure, display_lost, start_stop,
                                  preview_host_destroyed)}
 
 

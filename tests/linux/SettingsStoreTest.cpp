@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -152,6 +153,10 @@ TEST_F(FileStoreTest, DamagedFilesLeaveTheDefaultsForWhatCannotBeRead) {
     // A folder in place of the file reads as nothing, and cannot be replaced.
     fs::remove(m_file);
     fs::create_directories(m_file);
+    EXPECT_TRUE(SameSettings(Read(), DefaultSettings()));
+    // Nor does a FIFO with no writer hold the read up.
+    fs::remove(m_file);
+    ASSERT_EQ(::mkfifo(m_file.c_str(), 0600), 0);
     EXPECT_TRUE(SameSettings(Read(), DefaultSettings()));
 }
 

@@ -1,5 +1,7 @@
 #include "scene/SBallSwarm.h"
+#include "framework/Memory.h"
 #include "framework/Random.h"
+#include "framework/SString.h"
 
 #include <gtest/gtest.h>
 
@@ -99,4 +101,39 @@ TEST(SBallSwarm, DrawAddsEachSpriteAtItsTruncatedPosition) {
     empty.Draw(frame);
     EXPECT_EQ(empty.centerX, 0.0f);
     EXPECT_EQ(empty.centerY, 0.0f);
+}
+
+TEST(SBallSwarm, ACountWhoseArrayDoesNotFitInThirtyTwoBitsIsOutOfMemory) {
+    // 214,748,365 records of 20 bytes are 4 bytes past 4 GiB: on a 32-bit build the size wrapped to a
+    // 4-byte block that the spawn loop then overran.
+    static_assert(sizeof(Ball) == 20);
+    for (const int32_t nCount : {214748365, INT32_MAX, -1}) {
+        SBallSwarm swarm;
+        try {
+            swarm.Create(nCount, 0x00FFFFFF);
+            ADD_FAILURE() << nCount << " balls were made";
+        } catch (const SString& error) {
+            EXPECT_STREQ(error.Text(), g_szOutOfMemory) << nCount;
+        }
+        EXPECT_EQ(swarm.balls, nullptr);
+        EXPECT_NE(swarm.sprites[3], nullptr); // made before the failure, freed by Release
+    }
+}
+
+TEST(SBallSwarm, AnAbortFlagStopsUpdateAndDrawBetweenRunsOfBalls) {
+    SBallSwarm swarm;
+    swarm.Create(10000, 0x00FFFFFF);
+    std::atomic<int32_t> bAbort{0};
+    swarm.SetAbortFlag(&bAbort);
+    swarm.Update();
+    EXPECT_NE(swarm.balls[9999].x, 0.0f); // not set: every ball moves
+    const Ball before = swarm.balls[0];
+    bAbort.store(1);
+    swarm.Update();
+    EXPECT_EQ(swarm.balls[0].x, before.x); // set: nothing more moves, nothing is drawn
+    SImage frame(320, 240);
+    swarm.Draw(frame);
+    for (int32_t i = 0; i < 320 * 240; ++i) {
+        ASSERT_EQ(frame.pixels[i], 0u);
+    }
 }

@@ -197,18 +197,34 @@ void Spin(const std::string& direction) {
     SendMessageA(hUpDown, WM_LBUTTONUP, 0, lPoint);
 }
 
-// The swatch's colour on the screen, as 0xRRGGBB; a repaint the dialog still owes is done first.
-unsigned long SwatchColor() {
+// The swatch's colour on the screen as RRGGBB when its whole inside shows that one colour, else "mixed"
+// and the first other colour; a repaint the dialog still owes is done first.
+std::string SwatchColor() {
     UpdateWindow(g_hDlg);
     HWND hSwatch = Item(IDC_SWATCH);
     RECT rect{};
     GetClientRect(hSwatch, &rect);
-    POINT point{rect.right / 2, rect.bottom / 2};
-    ClientToScreen(hSwatch, &point);
+    POINT origin{0, 0};
+    ClientToScreen(hSwatch, &origin);
     HDC hDC = GetDC(nullptr);
-    const COLORREF ref = GetPixel(hDC, point.x, point.y);
+    const auto rgb = [hDC, origin](int x, int y) {
+        const COLORREF ref = GetPixel(hDC, origin.x + x, origin.y + y);
+        return static_cast<unsigned long>((GetRValue(ref) << 16) | (GetGValue(ref) << 8) | GetBValue(ref));
+    };
+    const unsigned long dwCentre = rgb(rect.right / 2, rect.bottom / 2);
+    char szText[32];
+    std::snprintf(szText, sizeof(szText), "%06lX", dwCentre);
+    for (int y = 0; y < rect.bottom; ++y) {
+        for (int x = 0; x < rect.right; ++x) {
+            if (rgb(x, y) != dwCentre) {
+                std::snprintf(szText, sizeof(szText), "mixed %06lX %06lX", dwCentre, rgb(x, y));
+                y = rect.bottom;
+                break;
+            }
+        }
+    }
     ReleaseDC(nullptr, hDC);
-    return (GetRValue(ref) << 16) | (GetGValue(ref) << 8) | GetBValue(ref);
+    return szText;
 }
 
 void Report() {
@@ -226,7 +242,7 @@ void Report() {
     std::printf("track %d %d %d\n", static_cast<int>(SendMessageA(hTrack, TBM_GETPOS, 0, 0)),
                 static_cast<int>(SendMessageA(hTrack, TBM_GETRANGEMIN, 0, 0)),
                 static_cast<int>(SendMessageA(hTrack, TBM_GETRANGEMAX, 0, 0)));
-    std::printf("swatch %06lX\n", SwatchColor());
+    std::printf("swatch %s\n", SwatchColor().c_str());
 }
 
 void Values() {

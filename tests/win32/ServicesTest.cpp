@@ -1,10 +1,12 @@
 // The Windows services with the real system calls, run under Wine.
+#include "config/DialogTemplates.h"
 #include "config/Settings.h"
 #include "platform/BuiltinItems.h"
 #include "platform/Files.h"
 #include "platform/Heap.h"
 #include "platform/Thread.h"
 #include "platform/Timer.h"
+#include "platform/win32/MidiOut.h"
 #include "platform/win32/SettingsStore.h"
 
 #include <gtest/gtest.h>
@@ -54,6 +56,155 @@ TEST(Win32Resources, EveryListedItemIsAnRcdataResourceWithTheFilesBytes) {
     uint32_t dwSize = 0;
     EXPECT_EQ(PlatformFindBuiltinItem(GetModuleHandleA(nullptr), "10_BMP", &pData, &dwSize),
               BUILTIN_NOT_FOUND);
+}
+
+// Reads an extended dialog template in place: words, dwords, and strings or ordinals.
+class TemplateReader {
+public:
+    explicit TemplateReader(const uint8_t* pData) : m_p(pData) {}
+    uint16_t Word() {
+        uint16_t w;
+        std::memcpy(&w, m_p, 2);
+        m_p += 2;
+        return w;
+    }
+    uint32_t Dword() {
+        const uint32_t dwLow = Word();
+        return dwLow | static_cast<uint32_t>(Word()) << 16;
+    }
+    uint8_t Byte() { return *m_p++; }
+    void AlignDword(const uint8_t* pStart) {
+        while ((m_p - pStart) % 4 != 0) {
+            ++m_p;
+        }
+    }
+    // A zero-terminated UTF-16 string, as code page 932; an ordinal (0xFFFF, then its number) as "#n".
+    std::string Text() {
+        if (std::memcmp(m_p, "\xFF\xFF", 2) == 0) {
+            Word();
+            return "#" + std::to_string(Word());
+        }
+        std::wstring wide;
+        for (uint16_t c = Word(); c != 0; c = Word()) {
+            wide.push_back(static_cast<wchar_t>(c));
+        }
+        return Narrow(wide);
+    }
+    static std::string Narrow(const std::wstring& wide) {
+        if (wide.empty()) {
+            return {};
+        }
+        const int nBytes = WideCharToMultiByte(932, 0, wide.c_str(), -1, nullptr, 0, nullptr, nullptr);
+        std::string text(static_cast<size_t>(nBytes), '\0');
+        WideCharToMultiByte(932, 0, wide.c_str(), -1, text.data(), nBytes, nullptr, nullptr);
+        text.pop_back();
+        return text;
+    }
+
+private:
+    const uint8_t* m_p;
+};
+
+TEST(Win32Resources, TheSettingsPageIsADialogResourceOfTheTemplateData) {
+    const DialogTemplate& want = *FindDialogTemplate("DLG_CONFIG");
+    HRSRC hInfo = FindResourceA(nullptr, "DLG_CONFIG", MAKEINTRESOURCEA(5)); // RT_DIALOG
+    ASSERT_NE(hInfo, nullptr);
+    HGLOBAL hData = LoadResource(nullptr, hInfo);
+    ASSERT_NE(hData, nullptr);
+    const auto* pStart = static_cast<const uint8_t*>(LockResource(hData));
+    ASSERT_NE(pStart, nullptr);
+    TemplateReader in(pStart);
+    EXPECT_EQ(in.Word(), 1u); // extended template, version 1
+    EXPECT_EQ(in.Word(), 0xFFFFu);
+    in.Dword(); // help id
+    EXPECT_EQ(in.Dword(), want.dwExStyle);
+    EXPECT_EQ(in.Dword(), want.dwStyle);
+    const uint16_t wItems = in.Word();
+    ASSERT_EQ(wItems, 26u);
+    ASSERT_EQ(want.nItems, 26);
+    for (int16_t v : {want.x, want.y, want.cx, want.cy}) {
+        EXPECT_EQ(static_cast<int16_t>(in.Word()), v);
+    }
+    EXPECT_EQ(in.Text(), ""); // no menu
+    EXPECT_EQ(in.Text(), ""); // the dialog class
+    EXPECT_EQ(in.Text(), want.pszCaption);
+    EXPECT_EQ(in.Word(), want.wPointSize);
+    EXPECT_EQ(in.Word(), want.wWeight);
+    EXPECT_EQ(in.Byte(), want.bItalic ? 1u : 0u);
+    EXPECT_EQ(in.Byte(), want.bCharSet);
+    EXPECT_EQ(in.Text(), want.pszFace);
+    // The resource compiler may write the predefined classes as their ordinals, and class names compare
+    // without regard to case.
+    const auto className = [](const std::string& text) {
+        const char* const apszNames[] = {"BUTTON", "EDIT", "STATIC", "LISTBOX", "SCROLLBAR", "COMBOBOX"};
+        std::string name = text.size() > 1 && text[0] == '#'
+                               ? std::string(apszNames[std::stoi(text.substr(1)) - 0x80])
+                               : text;
+        for (char& c : name) {
+            c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+        }
+        return name;
+    };
+    for (int i = 0; i < wItems; ++i) {
+        const DialogItemTemplate& item = want.pItems[i];
+        in.AlignDword(pStart);
+        in.Dword(); // help id
+        EXPECT_EQ(in.Dword(), item.dwExStyle) << i;
+        EXPECT_EQ(in.Dword(), item.dwStyle) << i;
+        for (int16_t v : {item.x, item.y, item.cx, item.cy}) {
+            EXPECT_EQ(static_cast<int16_t>(in.Word()), v) << i;
+        }
+        EXPECT_EQ(static_cast<int32_t>(in.Dword()), item.nId) << i;
+        EXPECT_EQ(className(in.Text()), className(item.pszClass)) << i;
+        EXPECT_EQ(in.Text(), item.pszText ? item.pszText : "") << i;
+        EXPECT_EQ(in.Word(), 0u) << i; // no creation data
+    }
+}
+
+// A MIDI driver that takes a long message and never gives its buffer back, even after a reset; time is
+// simulated by the output's pauses.
+struct StuckDriver {
+    static inline uint32_t s_dwSleptMs = 0;
+    static inline int s_nResets = 0;
+    static inline const uint8_t* s_pSent = nullptr;
+    static inline std::vector<uint8_t> s_sent;
+
+    static MMRESULT WINAPI Open(LPHMIDIOUT phOut, UINT, DWORD_PTR, DWORD_PTR, DWORD) {
+        *phOut = reinterpret_cast<HMIDIOUT>(0x1234);
+        return MMSYSERR_NOERROR;
+    }
+    static MMRESULT WINAPI ShortMsg(HMIDIOUT, DWORD) { return MMSYSERR_NOERROR; }
+    static MMRESULT WINAPI Prepare(HMIDIOUT, LPMIDIHDR, UINT) { return MMSYSERR_NOERROR; }
+    static MMRESULT WINAPI LongMsg(HMIDIOUT, LPMIDIHDR pHeader, UINT) {
+        s_pSent = reinterpret_cast<const uint8_t*>(pHeader->lpData);
+        s_sent.assign(s_pSent, s_pSent + pHeader->dwBufferLength);
+        return MMSYSERR_NOERROR;
+    }
+    static MMRESULT WINAPI Unprepare(HMIDIOUT, LPMIDIHDR, UINT) {
+        // Far past any bound: give up being stuck, so that an unbounded wait fails instead of hanging.
+        return s_dwSleptMs > 600000 ? MMSYSERR_NOERROR : MIDIERR_STILLPLAYING;
+    }
+    static MMRESULT WINAPI Reset(HMIDIOUT) {
+        ++s_nResets;
+        return MMSYSERR_NOERROR;
+    }
+    static MMRESULT WINAPI Close(HMIDIOUT) { return MMSYSERR_NOERROR; }
+    static void WINAPI Pause(DWORD dwMs) { s_dwSleptMs += dwMs; }
+};
+
+TEST(Win32MidiOut, AStuckDriverHoldsALongMessageForAtMostAboutTwoSeconds) {
+    static const WinMidiCalls calls = {StuckDriver::Open,    StuckDriver::ShortMsg,  StuckDriver::Prepare,
+                                       StuckDriver::LongMsg, StuckDriver::Unprepare, StuckDriver::Reset,
+                                       StuckDriver::Close,   StuckDriver::Pause};
+    WinMidiOut output(calls);
+    ASSERT_EQ(output.Open(), 0);
+    std::vector<uint8_t> message = {0xF0, 0x7E, 0x7F, 0x09, 0x01, 0xF7};
+    output.LongMsg(message.data(), static_cast<uint32_t>(message.size()));
+    EXPECT_LE(StuckDriver::s_dwSleptMs, 2100u);
+    EXPECT_EQ(StuckDriver::s_nResets, 1); // the reset that asks the driver for its buffers
+    // The driver was given a copy, which it may keep: the caller's bytes are its own to free.
+    EXPECT_NE(StuckDriver::s_pSent, message.data());
+    EXPECT_EQ(StuckDriver::s_sent, message);
 }
 
 TEST(Win32Files, ReadsAWholeFileAndRefusesAMissingOne) {

@@ -2,6 +2,7 @@
 
 #include "framework/SString.h"
 
+#if LV_RENDER_PNG
 #include <png.h>
 
 #include <cstring>
@@ -25,3 +26,9 @@ void WritePng(const std::string& path, const uint8_t* pBgrx, int32_t nWidth, int
         throw SString("%sを書き込めませんでした。\n", path.c_str());
     }
 }
+#else
+// The cross builds have no libpng of their own processor; their frames are compared by hash.
+void WritePng(const std::string& path, const uint8_t*, int32_t, int32_t) {
+    throw SString("%sを書き込めませんでした。このビルドはPNGを書き込めません。\n", path.c_str());
+}
+#endif

@@ -25,7 +25,9 @@
 #include "music/SMusic.h"
 #include "platform/headless/Headless.h"
 #include "platform/headless/MidiOut.h"
+#if LV_RENDER_WAV
 #include "platform/headless/SynthWavOut.h"
+#endif
 #include "resources/BuiltinResources.h"
 
 #include <cstdio>
@@ -78,6 +80,7 @@ int DumpMidi(const std::string& song, uint32_t dwMs) {
     return std::fflush(stdout) == 0 ? 0 : 1;
 }
 
+#if LV_RENDER_WAV
 int RenderWav(const std::string& path, double dSeconds, const std::string& song) {
     SynthWavOut output(path);
     SMusic music(&output);
@@ -102,6 +105,12 @@ int RenderWav(const std::string& path, double dSeconds, const std::string& song)
                  static_cast<unsigned long long>(qwFrames), nPeak, nLoops);
     return 0;
 }
+#else
+// The cross builds have no synthesizer of their own processor.
+int RenderWav(const std::string& path, double, const std::string&) {
+    throw SString("%sを書き込めませんでした。このビルドはWAVを書き込めません。\n", path.c_str());
+}
+#endif
 
 int Usage() {
     std::fprintf(stderr,

@@ -30,8 +30,9 @@ def bmp24(width, height, pixel):
     return header + info + b"".join(rows) + bytes(tail)
 
 
-def png(width, height, pixel):
-    """Bytes of an 8-bit RGB PNG; pixel(x, y) gives (red, green, blue), row 0 at the top."""
+def png(width, height, pixel, alpha=False):
+    """Bytes of an 8-bit PNG; pixel(x, y) gives (red, green, blue), or (red, green, blue, alpha) with
+    alpha, row 0 at the top."""
 
     def chunk(kind, data):
         return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
@@ -41,7 +42,7 @@ def png(width, height, pixel):
         raw.append(0)  # filter type: none
         for x in range(width):
             raw += bytes(pixel(x, y))
-    header = struct.pack(">IIBBBBB", width, height, 8, 2, 0, 0, 0)
+    header = struct.pack(">IIBBBBB", width, height, 8, 6 if alpha else 2, 0, 0, 0)
     return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"IDAT", zlib.compress(bytes(raw), 9))
             + chunk(b"IEND", b""))
 
