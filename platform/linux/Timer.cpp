@@ -2,6 +2,8 @@
 
 #include <atomic>
 #include <cerrno>
+#include <chrono>
+#include <condition_variable>
 #include <memory>
 #include <mutex>
 #include <sys/prctl.h>
@@ -21,6 +23,8 @@ struct PeriodicTimer {
     PlatformTimerProc pfnCallback = nullptr;
     uintptr_t dwUser = 0;
     std::atomic<bool> bStop{false};
+    std::mutex stopMutex; // with stopCv: wakes a long sleep at once when the timer is killed
+    std::condition_variable stopCv;
     std::thread thread;
 
     void Run() {
@@ -43,15 +47,29 @@ struct PeriodicTimer {
         }
     }
 
-    // Sleeps to the deadline in slices of at most 10 ms, so that a kill of a slow timer returns soon.
+    // Sleeps to the deadline; a kill ends the sleep soon. A short period sleeps on the clock itself, to
+    // the nanosecond; a long one (the once-a-second counter) waits on the stop signal, so that it is not
+    // woken a hundred times a second only to look at the flag.
     // False when the timer is being killed.
     bool SleepUntil(const timespec& deadline) {
+        if (qwPeriodNs > kLongPeriodNs) {
+            const auto until = std::chrono::steady_clock::time_point(
+                std::chrono::seconds(deadline.tv_sec) + std::chrono::nanoseconds(deadline.tv_nsec));
+            std::unique_lock<std::mutex> lock(stopMutex);
+            while (!bStop.load(std::memory_order_acquire)) {
+                if (stopCv.wait_until(lock, until) == std::cv_status::timeout &&
+                    std::chrono::steady_clock::now() >= until) {
+                    break;
+                }
+            }
+            return !bStop.load(std::memory_order_acquire);
+        }
         for (;;) {
             if (bStop.load(std::memory_order_acquire)) {
                 return false;
             }
             timespec slice = Now();
-            AddNs(slice, 10000000u);
+            AddNs(slice, kLongPeriodNs);
             if (Before(deadline, slice)) {
                 slice = deadline;
             }
@@ -62,6 +80,16 @@ struct PeriodicTimer {
             }
         }
     }
+
+    void Stop() {
+        {
+            std::lock_guard<std::mutex> lock(stopMutex);
+            bStop.store(true, std::memory_order_release);
+        }
+        stopCv.notify_all();
+    }
+
+    static constexpr uint64_t kLongPeriodNs = 10000000u;
 
     static timespec Now() {
         timespec ts{};
@@ -136,7 +164,7 @@ bool PlatformTimerKillEvent(uint32_t uTimerId) {
     if (!pTimer) {
         return false;
     }
-    pTimer->bStop.store(true, std::memory_order_release);
+    pTimer->Stop();
     pTimer->thread.join();
     return true;
 }

@@ -9,7 +9,10 @@
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
+#include <dirent.h>
+#include <fstream>
 #include <mutex>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -40,7 +43,63 @@ void CaptureTrace(const char* pszLine) {
     g_trace += pszLine;
 }
 
+std::set<std::string> Threads() {
+    std::set<std::string> tasks;
+    if (DIR* pDir = opendir("/proc/self/task")) {
+        while (const dirent* pEntry = readdir(pDir)) {
+            if (pEntry->d_name[0] != '.') {
+                tasks.insert(pEntry->d_name);
+            }
+        }
+        closedir(pDir);
+    }
+    return tasks;
+}
+
+// How often the thread has gone to sleep, as the kernel counts it.
+long Sleeps(const std::string& task) {
+    std::ifstream status("/proc/self/task/" + task + "/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind("voluntary_ctxt_switches:", 0) == 0) {
+            return std::stol(line.substr(line.find(':') + 1));
+        }
+    }
+    return -1;
+}
+
 } // namespace
+
+TEST(LinuxTimer, ALongTimerSleepsThroughItsPeriodAndItsKillWakesItAtOnce) {
+    const std::set<std::string> before = Threads();
+    TickCount count;
+    const uint32_t uId = TimerSetEvent(10000, CountTick, reinterpret_cast<uintptr_t>(&count));
+    ASSERT_NE(uId, 0u);
+    std::string timerThread;
+    for (const std::string& task : Threads()) {
+        if (before.count(task) == 0) {
+            timerThread = task;
+        }
+    }
+    ASSERT_FALSE(timerThread.empty());
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    const long nSleepsBefore = Sleeps(timerThread);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    // Not woken to look at a flag every few milliseconds: an idle machine keeps idle.
+    EXPECT_LE(Sleeps(timerThread) - nSleepsBefore, 2);
+    const auto killed = std::chrono::steady_clock::now();
+    EXPECT_TRUE(PlatformTimerKillEvent(uId));
+    EXPECT_LT(std::chrono::steady_clock::now() - killed, std::chrono::seconds(5));
+    EXPECT_EQ(count.nTicks.load(), 0);
+
+    TickCount ticks;
+    const uint32_t uTicking = TimerSetEvent(40, CountTick, reinterpret_cast<uintptr_t>(&ticks));
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_TRUE(PlatformTimerKillEvent(uTicking));
+    // Loose bounds again: about seven periods went by.
+    EXPECT_GE(ticks.nTicks.load(), 2);
+    EXPECT_LE(ticks.nTicks.load(), 8);
+}
 
 TEST(LinuxTimer, RunsEveryMillisecondAndNoCallbackFollowsTheKill) {
     TickCount count;
