@@ -21,8 +21,9 @@ packages=(
     libfluidsynth-dev libsdl2-dev timgm6mb-soundfont
     # frames of the scene written as PNG by lumivorra-render
     libpng-dev
-    # the screen saver's window: SDL2 (above) and Xlib for preview windows inside a host's window
-    libx11-dev
+    # the screen saver's window: SDL2 (above), Xlib for preview windows inside a host's window and
+    # MIT-SHM for pictures put from the render thread
+    libx11-dev libxext-dev
     # ALSA's error hook, to keep its messages off stderr when there is no sound card
     libasound2-dev
     # OpenGL in software for SDL's renderer where no driver is (Xvfb); without it SDL draws in software

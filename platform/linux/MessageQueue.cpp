@@ -4,6 +4,7 @@
 #include "platform/linux/KeyMap.h"
 #include "platform/linux/Window.h"
 #include "platform/linux/WindowList.h"
+#include "platform/linux/X11Preview.h"
 
 #include <deque>
 
@@ -43,7 +44,7 @@ void Translate(const SDL_Event& event) {
             }
         } else if (event.window.event == SDL_WINDOWEVENT_EXPOSED) {
             if (HostWindow* pWindow = Find(event.window.windowID)) {
-                pWindow->picture.bBarsPainted = false; // what the server lost, bars included
+                pWindow->bBarsLost.store(true); // what the server lost, bars included
             }
         }
         break;
@@ -79,9 +80,14 @@ int32_t PlatformGetMessage(WindowMsg* pMsg) {
             return -1; // no window, nothing could ever arrive
         }
     }
+    // The first round looks at everything; later ones only at the connections that have something to
+    // read, since asking an idle X connection is a system call each time.
+    WaitResult ready{true, true};
     for (;;) {
         ServePresent();
-        PumpX();
+        if (ready.bOurInput || X11HasQueued()) {
+            PumpX();
+        }
         // A destroyed host window takes our child with it: the window ends as if destroyed by us.
         for (HostWindow* pWindow : std::vector<HostWindow*>(g_windows)) {
             if (pWindow->bHostGone) {
@@ -94,9 +100,14 @@ int32_t PlatformGetMessage(WindowMsg* pMsg) {
                 g_queue.push_back(WindowMsg{hWnd, WMSG_CLOSE, 0, 0});
             }
         }
-        SDL_Event event;
-        while (g_bVideo && SDL_PollEvent(&event) != 0) {
-            Translate(event);
+        if (g_bVideo) {
+            if (ready.bSdlInput || SdlHasQueuedX()) {
+                SDL_PumpEvents();
+            }
+            SDL_Event event;
+            while (SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0) {
+                Translate(event);
+            }
         }
         {
             std::lock_guard<std::mutex> lock(g_mutex);
@@ -111,14 +122,13 @@ int32_t PlatformGetMessage(WindowMsg* pMsg) {
                 return 0;
             }
             if (PresentPendingLocked()) {
+                ready = WaitResult{};
                 continue;
             }
         }
-        // Presents and posted messages wake the wait at once; the time-out bounds how late a destroyed
-        // host window or a signal is noticed.
-        if (SDL_WaitEventTimeout(&event, 10) != 0) {
-            Translate(event);
-        }
+        // Presents, posted messages, signals and the X server's events wake the wait at once; the time-out
+        // only bounds how long SDL goes without a look at its other sources.
+        ready = WaitForWork(100);
     }
 }
 
@@ -135,5 +145,6 @@ bool SdlHostRequestCloseFromSignal() {
         return false;
     }
     g_bCloseRequested.store(true);
+    WakeFromSignal();
     return true;
 }

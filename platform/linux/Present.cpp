@@ -1,6 +1,7 @@
 #include "platform/linux/Present.h"
 
 #include "framework/Debug.h"
+#include "platform/linux/X11Present.h"
 
 #include <cstdio>
 #include <cstring>
@@ -109,44 +110,69 @@ void PresentHandover::ServeFor(uint32_t dwMilliseconds, bool (*pfnShow)(const Pr
 
 namespace {
 
-// The surface path: our scaler into SDL's window surface, which is 32-bit XRGB on every X server we
-// serve (a 24- or 32-bit visual); the bars are painted only when the picture's rectangle changed or the
-// window's contents were lost.
+// Where the picture goes in a surface nWidth x nHeight: src of the frame to dst of the surface. False when
+// a window's rectangles no longer fit (it was resized meanwhile): the next picture will.
+bool PictureRects(const PresentRequest& request, int32_t nWidth, int32_t nHeight, ScaleRect* pSrc,
+                  ScaleRect* pDst) {
+    const SurfaceContext& source = request.source;
+    if (request.bFullScreen) {
+        *pSrc = ScaleRect{0, 0, source.nWidth, source.nHeight};
+        *pDst = LetterboxRect(source.nWidth, source.nHeight, nWidth, nHeight);
+        return true;
+    }
+    const ScaleRect src{request.src.left, request.src.top, request.src.right - request.src.left,
+                        request.src.bottom - request.src.top};
+    const ScaleRect dst{request.dst.left, request.dst.top, request.dst.right - request.dst.left,
+                        request.dst.bottom - request.dst.top};
+    if (src.x < 0 || src.y < 0 || src.w < 0 || src.h < 0 || src.x + src.w > source.nWidth ||
+        src.y + src.h > source.nHeight || dst.x < 0 || dst.y < 0 || dst.w < 0 || dst.h < 0 ||
+        dst.x + dst.w > nWidth || dst.y + dst.h > nHeight) {
+        return false;
+    }
+    *pSrc = src;
+    *pDst = dst;
+    return true;
+}
+
+// The bars are painted only when the picture's rectangle changed or the window's contents were lost.
+bool NeedsBars(PictureTarget& target, const ScaleRect& dst) {
+    const bool bBars = !target.bBarsPainted || target.painted.x != dst.x || target.painted.y != dst.y ||
+                       target.painted.w != dst.w || target.painted.h != dst.h;
+    if (bBars) {
+        target.painted = dst;
+        target.bBarsPainted = true;
+    }
+    return bBars;
+}
+
+ScaleSource ScaleFormat(const SurfaceContext& source) {
+    return source.format == PRESENT_RGB565 ? SCALE_RGB565 : SCALE_XRGB8888;
+}
+
+// The surface path on the main thread: our scaler into SDL's window surface, which is 32-bit XRGB on
+// every X server we serve (a 24- or 32-bit visual).
 bool DrawOnSurface(SDL_Window* pWindow, PictureTarget& target, const PresentRequest& request) {
     SDL_Surface* pSurface = SDL_GetWindowSurface(pWindow); // made again by SDL after a size change
     if (pSurface == nullptr || pSurface->format->BytesPerPixel != 4 || pSurface->format->Rmask != 0xFF0000 ||
         pSurface->format->Gmask != 0xFF00 || pSurface->format->Bmask != 0xFF) {
         return false;
     }
-    const SurfaceContext& source = request.source;
-    ScaleRect src{0, 0, source.nWidth, source.nHeight};
-    ScaleRect dst = LetterboxRect(source.nWidth, source.nHeight, pSurface->w, pSurface->h);
-    if (!request.bFullScreen) {
-        src = ScaleRect{request.src.left, request.src.top, request.src.right - request.src.left,
-                        request.src.bottom - request.src.top};
-        dst = ScaleRect{request.dst.left, request.dst.top, request.dst.right - request.dst.left,
-                        request.dst.bottom - request.dst.top};
-        // A rectangle the window no longer holds (it was resized meanwhile) waits for the next picture.
-        if (src.x < 0 || src.y < 0 || src.w < 0 || src.h < 0 || src.x + src.w > source.nWidth ||
-            src.y + src.h > source.nHeight || dst.x < 0 || dst.y < 0 || dst.w < 0 || dst.h < 0 ||
-            dst.x + dst.w > pSurface->w || dst.y + dst.h > pSurface->h) {
-            return true;
-        }
+    ScaleRect src{};
+    ScaleRect dst{};
+    if (!PictureRects(request, pSurface->w, pSurface->h, &src, &dst)) {
+        return true;
     }
     if (SDL_MUSTLOCK(pSurface) && SDL_LockSurface(pSurface) != 0) {
         return false;
     }
     uint32_t* pPixels = static_cast<uint32_t*>(pSurface->pixels);
-    const bool bBars = !target.bBarsPainted || target.painted.x != dst.x || target.painted.y != dst.y ||
-                       target.painted.w != dst.w || target.painted.h != dst.h;
+    const bool bBars = NeedsBars(target, dst);
     if (bBars) {
         FillBlack(pPixels, pSurface->pitch, ScaleRect{0, 0, pSurface->w, pSurface->h});
-        target.painted = dst;
-        target.bBarsPainted = true;
     }
-    target.scaler.Scale(source.pPixels, source.nPitch,
-                        source.format == PRESENT_RGB565 ? SCALE_RGB565 : SCALE_XRGB8888, src, pPixels,
-                        pSurface->pitch, dst);
+    const SurfaceContext& source = request.source;
+    target.scaler.Scale(source.pPixels, source.nPitch, ScaleFormat(source), src, pPixels, pSurface->pitch,
+                        dst);
     if (SDL_MUSTLOCK(pSurface)) {
         SDL_UnlockSurface(pSurface);
     }
@@ -160,14 +186,47 @@ bool DrawOnSurface(SDL_Window* pWindow, PictureTarget& target, const PresentRequ
 
 } // namespace
 
+DirectResult DrawDirect(unsigned long xWindow, int32_t nWidth, int32_t nHeight, PictureTarget& target,
+                        const PresentRequest& request) {
+    if (xWindow == 0 || !X11DirectUsable(xWindow)) {
+        return DIRECT_UNUSABLE;
+    }
+    ScaleRect src{};
+    ScaleRect dst{};
+    if (!PictureRects(request, nWidth, nHeight, &src, &dst)) {
+        return DIRECT_SHOWN;
+    }
+    if (dst.w <= 0 || dst.h <= 0) {
+        NoteShown(target); // nothing of the window to draw into, as SDL's surface would show
+        return DIRECT_SHOWN;
+    }
+    int32_t nPitch = 0;
+    uint32_t* pPixels = X11DirectImage(dst.w, dst.h, &nPitch);
+    if (pPixels == nullptr) {
+        return DIRECT_UNUSABLE;
+    }
+    if (!target.bDirectTraced) {
+        target.bDirectTraced = true;
+        Trace("SdlHost: pictures go to the X server from the render thread (%s).\n",
+              X11DirectShares() ? "MIT-SHM" : "XPutImage");
+    }
+    const SurfaceContext& source = request.source;
+    target.scaler.Scale(source.pPixels, source.nPitch, ScaleFormat(source), src, pPixels, nPitch,
+                        ScaleRect{0, 0, dst.w, dst.h});
+    if (!X11DirectShow(xWindow, NeedsBars(target, dst), nWidth, nHeight, dst.x, dst.y)) {
+        return DIRECT_FAILED;
+    }
+    NoteShown(target);
+    return DIRECT_SHOWN;
+}
+
 void ClearPicture(SDL_Window* pWindow, SDL_Renderer* pRenderer, PictureTarget& target) {
     if (target.path == PATH_SURFACE) {
         SDL_Surface* pSurface = SDL_GetWindowSurface(pWindow);
         if (pSurface != nullptr && SDL_FillRect(pSurface, nullptr, 0) == 0) {
             SDL_UpdateWindowSurface(pWindow);
         }
-        target.bBarsPainted = false;
-        return;
+        return; // the caller marks the bars lost: the render thread may be drawing with the target
     }
     SDL_SetRenderDrawColor(pRenderer, 0, 0, 0, 255);
     SDL_RenderClear(pRenderer);

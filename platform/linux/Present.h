@@ -59,6 +59,7 @@ struct PictureTarget {
     NearestScaler scaler;
     ScaleRect painted{0, 0, 0, 0}; // surface path: the picture's rectangle when the bars were painted
     bool bBarsPainted = false;     // false: paint the whole surface black before the next picture
+    bool bDirectTraced = false;    // the direct way's trace line was written
     SDL_Texture* pTexture = nullptr;
     PresentFormat textureFormat = PRESENT_XRGB8888;
     int32_t nTextureWidth = 0;
@@ -71,7 +72,16 @@ struct PictureTarget {
 // path's renderer). False when it could not be shown.
 bool DrawPicture(SDL_Window* pWindow, SDL_Renderer* pRenderer, PictureTarget& target,
                  const PresentRequest& request);
-// Main thread: paints the window black by the target's path.
+// Render thread, holding the window host's lock: the surface path without the main thread, straight from
+// the render thread to the X window xWindow (nWidth x nHeight) through X11Present.h.
+enum DirectResult {
+    DIRECT_SHOWN,    // shown (or nothing to show: the window's rectangles no longer fit)
+    DIRECT_UNUSABLE, // not this way: hand the picture to the main thread
+    DIRECT_FAILED,   // the connection failed
+};
+DirectResult DrawDirect(unsigned long xWindow, int32_t nWidth, int32_t nHeight, PictureTarget& target,
+                        const PresentRequest& request);
+// Main thread: paints the window black by the target's path (the caller marks the bars lost).
 void ClearPicture(SDL_Window* pWindow, SDL_Renderer* pRenderer, PictureTarget& target);
 // Main thread: frees the texture and traces the pictures shown and their rate.
 void FreePicture(PictureTarget& target);

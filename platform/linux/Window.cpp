@@ -7,18 +7,23 @@
 #include "platform/linux/InstanceLock.h"
 #include "platform/linux/Present.h"
 #include "platform/linux/WindowList.h"
+#include "platform/linux/X11Present.h"
 #include "platform/linux/X11Preview.h"
 
 #include <SDL.h>
 #include <SDL_syswm.h>
 
 #include <atomic>
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <map>
 #include <mutex>
+#include <poll.h>
 #include <pthread.h>
 #include <string>
+#include <sys/eventfd.h>
+#include <unistd.h>
 #include <vector>
 
 namespace sdlhost {
@@ -28,6 +33,12 @@ std::map<std::string, WindowClass> g_classes;
 std::vector<HostWindow*> g_windows;
 bool g_bVideo = false;
 uint32_t g_dwWakeEvent = 0;
+Display* g_pSdlXDisplay = nullptr; // SDL's X connection, waited on directly (WaitForWork)
+
+// Written by other threads to wake the main thread's wait. An SDL event would do, but on X11 SDL wakes
+// its wait by sending an event to itself through the X server: a round trip for every picture.
+std::atomic<int> g_nWakeFd{-1};
+std::atomic<bool> g_bWaitsOnFds{false};
 
 std::mutex g_mutex;
 PresentHandover g_handover(g_mutex);
@@ -55,10 +66,26 @@ bool IsLive(WindowHandle hWnd) {
 }
 
 void Wake() {
+    const int nWakeFd = g_nWakeFd.load();
+    if (nWakeFd >= 0 && g_bWaitsOnFds.load()) {
+        const uint64_t qwOne = 1;
+        [[maybe_unused]] const ssize_t nWritten = write(nWakeFd, &qwOne, sizeof qwOne);
+        return;
+    }
     if (g_dwWakeEvent != 0) {
         SDL_Event event{};
         event.type = g_dwWakeEvent;
         SDL_PushEvent(&event);
+    }
+}
+
+void WakeFromSignal() {
+    const int nWakeFd = g_nWakeFd.load();
+    if (nWakeFd >= 0) {
+        const int nErrno = errno;
+        const uint64_t qwOne = 1;
+        [[maybe_unused]] const ssize_t nWritten = write(nWakeFd, &qwOne, sizeof qwOne);
+        errno = nErrno;
     }
 }
 
@@ -75,6 +102,7 @@ bool EnsureVideo() {
     // After SDL's own, which would end the process on the first error from a vanished host window.
     X11InstallErrorHandlers();
     g_dwWakeEvent = SDL_RegisterEvents(1);
+    g_nWakeFd.store(eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC));
     g_mainThread = pthread_self();
     g_bHasMain.store(true);
     g_bVideo = true;
@@ -116,14 +144,17 @@ bool IsSoftwareGl(const std::string& name) {
 
 // The texture path where SDL's renderer runs on a GPU, the surface path otherwise (Present.h). On an X
 // server without direct rendering (Xvfb, a remote display) OpenGL could only run on the processor, so
-// it is not even loaded. $LUMIVORRA_PRESENT ("texture" or "surface") forces a path, for the tests.
+// it is not even loaded. $LUMIVORRA_PRESENT ("texture" or "surface") forces a path, for the tests;
+// "surface-main" forces the surface path's way through the main thread, which otherwise serves only windows
+// whose pixels are not 24-bit XRGB.
 bool ChoosePath(HostWindow* pWindow) {
     const char* pszForced = std::getenv("LUMIVORRA_PRESENT");
     const std::string forced = pszForced != nullptr ? pszForced : "";
     const bool bX11 = std::strcmp(SDL_GetCurrentVideoDriver(), "x11") == 0;
     std::string reason;
-    if (forced == "surface") {
+    if (forced == "surface" || forced == "surface-main") {
         reason = "forced";
+        pWindow->bDirectRefused = forced == "surface-main";
     } else if (forced.empty() && bX11 && !X11ServerRendersDirect()) {
         reason = "no direct rendering on this X server";
     } else {
@@ -169,6 +200,8 @@ void Watch(HostWindow* pWindow) {
     if (SDL_GetWindowWMInfo(pWindow->pWindow, &wm) == SDL_TRUE && wm.subsystem == SDL_SYSWM_X11) {
         pWindow->xWindow = static_cast<unsigned long>(wm.info.x11.window);
         X11Watch(pWindow->xWindow);
+        g_pSdlXDisplay = wm.info.x11.display;
+        g_bWaitsOnFds.store(true);
     }
 }
 
@@ -188,13 +221,13 @@ HostWindow* Register(HostWindow* pWindow, const WindowClass& wc) {
 
 // Frees what the window holds; its procedure has already seen WMSG_DESTROY (or is gone with the program).
 void Free(HostWindow* pWindow) {
-    FreePicture(pWindow->picture);
     {
-        // Other threads read the list (client size, mode) under the lock.
+        // Other threads read the list (client size, mode) and present to its windows under the lock.
         std::lock_guard<std::mutex> lock(g_mutex);
         std::erase(g_live, pWindow->hWnd);
         std::erase(g_windows, pWindow);
     }
+    FreePicture(pWindow->picture); // no direct present can reach it any more
     if (pWindow->pRenderer != nullptr) {
         SDL_DestroyRenderer(pWindow->pRenderer);
     }
@@ -231,7 +264,9 @@ void NoteChange(unsigned long xWindow, X11Change change) {
         }
         switch (change) {
         case X11_DESTROYED:
-            pWindow->bHostGone = pWindow->bHostGone || bHost || xWindow == pWindow->xChild;
+            if (bHost || xWindow == pWindow->xChild) {
+                pWindow->bHostGone.store(true);
+            }
             break;
         case X11_MAPPED:
         case X11_UNMAPPED:
@@ -248,8 +283,8 @@ void NoteChange(unsigned long xWindow, X11Change change) {
         // goes on composing, paced by the display's rate, so the picture comes back at once and current.
         const bool bPaused = pWindow->bUnmapped || pWindow->bCovered;
         if (bPaused != pWindow->bPaused) {
-            pWindow->bPaused = bPaused;
-            pWindow->picture.bBarsPainted = false;
+            pWindow->bPaused.store(bPaused);
+            pWindow->bBarsLost.store(true);
             Trace(bPaused ? "SdlHost: presents paused (the window cannot be seen).\n"
                           : "SdlHost: presents resumed.\n");
         }
@@ -266,8 +301,11 @@ bool Show(const PresentRequest& request) {
     if (pWindow == nullptr || pWindow->bHostGone) {
         return false;
     }
-    if (pWindow->bPaused) {
+    if (pWindow->bPaused.load()) {
         return true;
+    }
+    if (pWindow->bBarsLost.exchange(false)) {
+        pWindow->picture.bBarsPainted = false;
     }
     return DrawPicture(pWindow->pWindow, pWindow->pRenderer, pWindow->picture, request);
 }
@@ -282,6 +320,32 @@ bool AcceptsPictures(WindowHandle hWnd) {
 
 bool PresentPendingLocked() {
     return g_handover.IsPendingLocked();
+}
+
+bool SdlHasQueuedX() {
+    return g_pSdlXDisplay != nullptr && XQLength(g_pSdlXDisplay) > 0;
+}
+
+WaitResult WaitForWork(uint32_t dwMilliseconds) {
+    const int nWakeFd = g_nWakeFd.load();
+    if (nWakeFd < 0 || g_pSdlXDisplay == nullptr) {
+        // Without descriptors to wait on, signals are only seen by looking: look often.
+        SDL_WaitEventTimeout(nullptr, static_cast<int>(dwMilliseconds < 10 ? dwMilliseconds : 10));
+        return WaitResult{true, true};
+    }
+    pollfd fds[3] = {
+        {nWakeFd, POLLIN, 0}, {ConnectionNumber(g_pSdlXDisplay), POLLIN, 0}, {X11ConnectionFd(), POLLIN, 0}};
+    const nfds_t nCount = fds[2].fd >= 0 ? 3 : 2;
+    const int nReady = poll(fds, nCount, static_cast<int>(dwMilliseconds));
+    if (nReady <= 0) {
+        // Timed out (or interrupted): look at everything, as a wait without descriptors would.
+        return WaitResult{true, true};
+    }
+    if ((fds[0].revents & POLLIN) != 0) {
+        uint64_t qwCount = 0;
+        [[maybe_unused]] const ssize_t nRead = read(nWakeFd, &qwCount, sizeof qwCount);
+    }
+    return WaitResult{fds[1].revents != 0, nCount == 3 && fds[2].revents != 0};
 }
 
 } // namespace sdlhost
@@ -376,7 +440,18 @@ void PlatformUpdateWindow(WindowHandle hWnd) {
     if (pWindow == nullptr || pWindow->bHostGone) {
         return;
     }
-    ClearPicture(pWindow->pWindow, pWindow->pRenderer, pWindow->picture);
+    bool bDirect = false;
+    {
+        std::lock_guard<std::mutex> lock(g_mutex);
+        bDirect = pWindow->picture.path == PATH_SURFACE && !pWindow->bDirectRefused;
+    }
+    // SDL's window surface would cost a second picture's memory the size of the window.
+    if (bDirect && pWindow->xWindow != 0) {
+        X11PaintBlack(pWindow->xWindow, pWindow->nClientWidth.load(), pWindow->nClientHeight.load());
+    } else {
+        ClearPicture(pWindow->pWindow, pWindow->pRenderer, pWindow->picture);
+    }
+    pWindow->bBarsLost.store(true);
 }
 
 intptr_t PlatformDefWindowProc(WindowHandle hWnd, uint32_t uMsg, uintptr_t, intptr_t) {
@@ -399,6 +474,35 @@ bool PlatformGetClientRect(WindowHandle hWnd, ClientRect* pRect) {
 }
 
 bool SdlHostPresent(const PresentRequest& request) {
+    {
+        // The surface path shows the picture from this thread where it can; the lock keeps the window
+        // from ending meanwhile.
+        std::lock_guard<std::mutex> lock(g_mutex);
+        HostWindow* pWindow = IsLive(request.hWnd) ? Find(request.hWnd) : nullptr;
+        if (pWindow == nullptr) {
+            return false;
+        }
+        if (pWindow->picture.path == PATH_SURFACE && !pWindow->bDirectRefused) {
+            if (pWindow->bHostGone.load() || pWindow->bPaused.load()) {
+                return !pWindow->bHostGone.load();
+            }
+            if (pWindow->bBarsLost.exchange(false)) {
+                pWindow->picture.bBarsPainted = false;
+            }
+            switch (DrawDirect(pWindow->xWindow, pWindow->nClientWidth.load(), pWindow->nClientHeight.load(),
+                               pWindow->picture, request)) {
+            case DIRECT_SHOWN:
+                return true;
+            case DIRECT_FAILED:
+                return false;
+            case DIRECT_UNUSABLE:
+                Trace("SdlHost: pictures go through the main thread (the window's pixels are not ours).\n");
+                pWindow->bDirectRefused = true;
+                pWindow->picture.bBarsPainted = false;
+                break;
+            }
+        }
+    }
     return g_handover.Hand(request, AcceptsPictures, Wake);
 }
 
@@ -445,8 +549,12 @@ void SdlHostShutdown() {
     }
     X11ClosePreviews();
     if (g_bVideo) {
+        X11CloseDirect();
         // All of SDL: its D-Bus connection, opened with the video system, is closed only by SDL_Quit.
+        g_bWaitsOnFds.store(false);
+        g_pSdlXDisplay = nullptr;
         SDL_Quit();
         g_bVideo = false;
+        close(g_nWakeFd.exchange(-1));
     }
 }

@@ -23,11 +23,15 @@ struct HostWindow {
     unsigned long xChild = 0; // preview: our X11 window inside the host's
     unsigned long xHost = 0;
     unsigned long xWindow = 0; // the X11 window drawn into (SDL's own, or the preview's child)
-    bool bHostGone = false;    // the host window was destroyed: draw nothing, destroy at the next message
-    bool bUnmapped = false;    // the window, or a preview's host, is not mapped
-    bool bCovered = false;     // the window is fully covered
-    bool bPaused = false;      // pictures are not shown, for one of the two reasons above
-    int nLockFd = -1;          // top-level: the single-instance lock
+    // Written by the main thread, read by the render thread's direct presents (under g_mutex).
+    std::atomic<bool> bHostGone{
+        false};             // the host window was destroyed: draw nothing, destroy at the next message
+    bool bUnmapped = false; // the window, or a preview's host, is not mapped
+    bool bCovered = false;  // the window is fully covered
+    std::atomic<bool> bPaused{false};   // pictures are not shown, for one of the two reasons above
+    std::atomic<bool> bBarsLost{false}; // the window's contents were lost: paint the bars again
+    bool bDirectRefused = false;        // surface path: pictures go through the main thread (under g_mutex)
+    int nLockFd = -1;                   // top-level: the single-instance lock
     std::atomic<int32_t> nClientWidth{0};
     std::atomic<int32_t> nClientHeight{0};
 };
@@ -46,9 +50,20 @@ HostWindow* Find(WindowHandle hWnd);
 bool IsLive(WindowHandle hWnd);
 // Any thread: wakes the main thread's wait for events.
 void Wake();
+// From a signal handler: the same, where the wait is on descriptors (async-signal-safe).
+void WakeFromSignal();
 void UpdateClientSize(HostWindow* pWindow);
 // Sends WMSG_DESTROY to the window's procedure while the window still exists, then frees it.
 void Destroy(HostWindow* pWindow);
+// Waits up to dwMilliseconds for input from the X server (SDL's connection or ours) or a wake from
+// another thread; says which connections may have something to read.
+struct WaitResult {
+    bool bSdlInput = false;
+    bool bOurInput = false;
+};
+WaitResult WaitForWork(uint32_t dwMilliseconds);
+// Events SDL has read from its connection and not yet turned into its own (no call to the server).
+bool SdlHasQueuedX();
 // Notes the host windows destroyed, and the windows unmapped or covered, since the last call.
 void PumpX();
 // Shows the picture handed over, if there is one.

@@ -11,6 +11,8 @@ namespace {
 
 Display* g_pXDisplay = nullptr; // our own connection for preview windows
 std::atomic<int> g_nLastXError{0};
+std::atomic<Display*> g_pNotedDisplay{nullptr}; // the render thread's connection (X11Present.cpp)
+std::atomic<int> g_nNotedError{0};
 
 // A host window may vanish at any moment; a request on it must then fail quietly instead of ending the
 // process as Xlib's default handler does.
@@ -18,6 +20,8 @@ int OnXError(Display* pDisplay, XErrorEvent* pEvent) {
     // SDL's own connection shares the handler; only our connection's errors answer our questions.
     if (pDisplay == g_pXDisplay) {
         g_nLastXError.store(pEvent->error_code);
+    } else if (pDisplay == g_pNotedDisplay.load()) {
+        g_nNotedError.store(pEvent->error_code);
     }
     return 0;
 }
@@ -36,6 +40,15 @@ int OnXIOError(Display*) {
 void X11InstallErrorHandlers() {
     XSetErrorHandler(OnXError);
     XSetIOErrorHandler(OnXIOError);
+}
+
+void X11NoteErrorsOf(void* pDisplay) {
+    g_pNotedDisplay.store(static_cast<Display*>(pDisplay));
+    g_nNotedError.store(0);
+}
+
+int X11TakeNotedError() {
+    return g_nNotedError.exchange(0);
 }
 
 namespace {
@@ -134,6 +147,26 @@ void X11DestroyPreviewChild(unsigned long xChild) {
         XDestroyWindow(g_pXDisplay, xChild);
         XSync(g_pXDisplay, False);
     }
+}
+
+void X11PaintBlack(unsigned long xWindow, int32_t nWidth, int32_t nHeight) {
+    Display* pDisplay = OurDisplay();
+    if (pDisplay == nullptr || nWidth <= 0 || nHeight <= 0) {
+        return;
+    }
+    GC gc = DefaultGC(pDisplay, DefaultScreen(pDisplay));
+    XSetForeground(pDisplay, gc, BlackPixel(pDisplay, DefaultScreen(pDisplay)));
+    XFillRectangle(pDisplay, static_cast<Window>(xWindow), gc, 0, 0, static_cast<unsigned>(nWidth),
+                   static_cast<unsigned>(nHeight));
+    XFlush(pDisplay);
+}
+
+int X11ConnectionFd() {
+    return g_pXDisplay != nullptr ? ConnectionNumber(g_pXDisplay) : -1;
+}
+
+bool X11HasQueued() {
+    return g_pXDisplay != nullptr && XQLength(g_pXDisplay) > 0;
 }
 
 void X11ClosePreviews() {

@@ -167,7 +167,35 @@ def wait_drawn(session, process, box, timeout=60.0):
         check(process.poll() is None, "the program ended by itself: " + session.stderr_of())
         brightness = session.mean(session.screenshot(), *box)
         if (brightness > 8 and abs(brightness - empty) > 8) or time.monotonic() > deadline:
+            check_present_way(session.stderr_of(session.processes.index(process)))
             return brightness
+
+
+# What the trace must say of how pictures reach the screen, for each way the tests force.
+PRESENT_WAYS = {
+    None: ("present path surface", "from the render thread (MIT-SHM)"),
+    "surface": ("present path surface (forced)", "from the render thread (MIT-SHM)"),
+    "surface-main": ("present path surface (forced)", None),
+    "texture": ("present path texture", None),
+}
+
+
+def main_thread_sleeps(process):
+    with open(f"/proc/{process.pid}/status") as status:
+        for line in status:
+            if line.startswith("voluntary_ctxt_switches:"):
+                return int(line.split()[1])
+    raise Failure("no context switches in /proc")
+
+
+def check_present_way(trace):
+    path, direct = PRESENT_WAYS[os.environ.get("LUMIVORRA_PRESENT")]
+    check(path in trace, f"no {path!r} in the trace")
+    if direct is None:
+        check("pictures go to the X server from the render thread" not in trace,
+              "pictures went from the render thread on a path that shows them on the main thread")
+    else:
+        check(direct in trace, f"no {direct!r} in the trace")
 
 
 def wait_exit(process, timeout):
@@ -301,6 +329,12 @@ def window(session):
     share = five_six_five_share(session.screenshot(), box)
     check(share < 0.9, f"{share:.1%} of the window has 5-6-5 colours: not shown in 32-bit colour")
     check(not maps_qt(process), "the window's program has Qt mapped")
+    if PRESENT_WAYS[os.environ.get("LUMIVORRA_PRESENT")][1] is not None:
+        # Pictures go from the render thread: the main thread sleeps while 60 a second are shown.
+        woken = main_thread_sleeps(process)
+        time.sleep(1.0)
+        woken = main_thread_sleeps(process) - woken
+        check(woken < 30, f"the main thread woke {woken} times in a second of pictures")
 
     # Covered by another window it shows nothing, and shows the picture again when uncovered.
     cover = subprocess.Popen(["xmessage", "-geometry", f"{SCREEN_W}x{SCREEN_H}+0+0", "cover"], env=session.env,

@@ -1,0 +1,202 @@
+#include "platform/linux/X11Present.h"
+
+#include "platform/linux/X11Preview.h"
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XShm.h>
+
+#include <cstdlib>
+#include <sys/ipc.h>
+#include <sys/shm.h>
+
+namespace {
+
+Display* g_pDisplay = nullptr;
+bool g_bOpenTried = false;
+bool g_bShmTried = false;
+bool g_bShm = false; // the server shares memory with us
+unsigned long g_xChecked = 0;
+bool g_bCheckedUsable = false;
+Visual* g_pVisual = nullptr;
+int g_nDepth = 0;
+
+// The picture's memory: shared with the server, or our own for XPutImage.
+XImage* g_pImage = nullptr;
+XShmSegmentInfo g_shm{};
+
+Display* Connection() {
+    if (!g_bOpenTried) {
+        g_bOpenTried = true;
+        g_pDisplay = XOpenDisplay(nullptr);
+        X11NoteErrorsOf(g_pDisplay);
+    }
+    return g_pDisplay;
+}
+
+void FreeImage() {
+    if (g_pImage == nullptr) {
+        return;
+    }
+    if (g_bShm) {
+        XShmDetach(g_pDisplay, &g_shm);
+        XSync(g_pDisplay, False);
+        shmdt(g_shm.shmaddr);
+        g_pImage->data = nullptr; // not XDestroyImage's to free
+    }
+    XDestroyImage(g_pImage);
+    g_pImage = nullptr;
+}
+
+// A shared image, or nullptr when the server cannot share memory with us (then never asked again).
+XImage* MakeSharedImage(int32_t nWidth, int32_t nHeight) {
+    XImage* pImage = XShmCreateImage(g_pDisplay, g_pVisual, static_cast<unsigned>(g_nDepth), ZPixmap, nullptr,
+                                     &g_shm, static_cast<unsigned>(nWidth), static_cast<unsigned>(nHeight));
+    if (pImage == nullptr) {
+        return nullptr;
+    }
+    const size_t nBytes = static_cast<size_t>(pImage->bytes_per_line) * static_cast<size_t>(nHeight);
+    g_shm.shmid = shmget(IPC_PRIVATE, nBytes, IPC_CREAT | 0600);
+    if (g_shm.shmid < 0) {
+        XDestroyImage(pImage);
+        return nullptr;
+    }
+    g_shm.shmaddr = static_cast<char*>(shmat(g_shm.shmid, nullptr, 0));
+    if (g_shm.shmaddr == reinterpret_cast<char*>(-1)) {
+        shmctl(g_shm.shmid, IPC_RMID, nullptr);
+        XDestroyImage(pImage);
+        return nullptr;
+    }
+    pImage->data = g_shm.shmaddr;
+    g_shm.readOnly = True;
+    X11TakeNotedError();
+    const bool bAttached = XShmAttach(g_pDisplay, &g_shm) != 0;
+    XSync(g_pDisplay, False);
+    // Marked for removal now, so that the segment goes with the last of us to detach, however we end.
+    shmctl(g_shm.shmid, IPC_RMID, nullptr);
+    if (!bAttached || X11TakeNotedError() != 0) {
+        shmdt(g_shm.shmaddr);
+        pImage->data = nullptr;
+        XDestroyImage(pImage);
+        return nullptr;
+    }
+    return pImage;
+}
+
+XImage* MakePlainImage(int32_t nWidth, int32_t nHeight) {
+    const size_t nPitch = static_cast<size_t>(nWidth) * 4;
+    char* pData = static_cast<char*>(std::malloc(nPitch * static_cast<size_t>(nHeight)));
+    if (pData == nullptr) {
+        return nullptr;
+    }
+    XImage* pImage = XCreateImage(g_pDisplay, g_pVisual, static_cast<unsigned>(g_nDepth), ZPixmap, 0, pData,
+                                  static_cast<unsigned>(nWidth), static_cast<unsigned>(nHeight), 32,
+                                  static_cast<int>(nPitch));
+    if (pImage == nullptr) {
+        std::free(pData);
+    }
+    return pImage; // XDestroyImage frees the data
+}
+
+} // namespace
+
+bool X11DirectUsable(unsigned long xWindow) {
+    Display* pDisplay = Connection();
+    if (pDisplay == nullptr) {
+        return false;
+    }
+    if (xWindow == g_xChecked) {
+        return g_bCheckedUsable;
+    }
+    g_xChecked = xWindow;
+    g_bCheckedUsable = false;
+    X11TakeNotedError();
+    XWindowAttributes attributes{};
+    if (XGetWindowAttributes(pDisplay, static_cast<Window>(xWindow), &attributes) == 0 ||
+        X11TakeNotedError() != 0 || attributes.visual == nullptr) {
+        return false;
+    }
+    const Visual* pVisual = attributes.visual;
+    // Pictures are drawn with the screen's default GC, which serves drawables of the default depth.
+    if ((attributes.depth != 24 && attributes.depth != 32) ||
+        attributes.depth != DefaultDepthOfScreen(attributes.screen) || pVisual->red_mask != 0xFF0000 ||
+        pVisual->green_mask != 0xFF00 || pVisual->blue_mask != 0xFF) {
+        return false;
+    }
+    if (g_pVisual != attributes.visual || g_nDepth != attributes.depth) {
+        FreeImage();
+        g_pVisual = attributes.visual;
+        g_nDepth = attributes.depth;
+    }
+    g_bCheckedUsable = true;
+    return true;
+}
+
+uint32_t* X11DirectImage(int32_t nWidth, int32_t nHeight, int32_t* pPitch) {
+    if (g_pDisplay == nullptr || g_pVisual == nullptr || nWidth <= 0 || nHeight <= 0) {
+        return nullptr;
+    }
+    if (g_pImage == nullptr || g_pImage->width != nWidth || g_pImage->height != nHeight) {
+        FreeImage();
+        if (!g_bShmTried) {
+            g_bShmTried = true;
+            g_bShm = XShmQueryExtension(g_pDisplay) != 0;
+        }
+        if (g_bShm) {
+            g_pImage = MakeSharedImage(nWidth, nHeight);
+            g_bShm = g_pImage != nullptr;
+        }
+        if (g_pImage == nullptr) {
+            g_pImage = MakePlainImage(nWidth, nHeight);
+        }
+        if (g_pImage == nullptr || g_pImage->bits_per_pixel != 32) {
+            FreeImage();
+            return nullptr;
+        }
+    }
+    *pPitch = g_pImage->bytes_per_line;
+    return reinterpret_cast<uint32_t*>(g_pImage->data);
+}
+
+bool X11DirectShow(unsigned long xWindow, bool bBars, int32_t nWindowWidth, int32_t nWindowHeight, int32_t x,
+                   int32_t y) {
+    if (g_pDisplay == nullptr || g_pImage == nullptr) {
+        return false;
+    }
+    const Window xTarget = static_cast<Window>(xWindow);
+    GC gc = DefaultGC(g_pDisplay, DefaultScreen(g_pDisplay));
+    if (bBars) {
+        XSetForeground(g_pDisplay, gc, 0);
+        XFillRectangle(g_pDisplay, xTarget, gc, 0, 0, static_cast<unsigned>(nWindowWidth),
+                       static_cast<unsigned>(nWindowHeight));
+    }
+    const unsigned nWidth = static_cast<unsigned>(g_pImage->width);
+    const unsigned nHeight = static_cast<unsigned>(g_pImage->height);
+    if (g_bShm) {
+        XShmPutImage(g_pDisplay, xTarget, gc, g_pImage, 0, 0, x, y, nWidth, nHeight, False);
+    } else {
+        XPutImage(g_pDisplay, xTarget, gc, g_pImage, 0, 0, x, y, nWidth, nHeight);
+    }
+    // A window that vanished meanwhile (a preview's host) only gives an error, noted and dropped.
+    XSync(g_pDisplay, False);
+    X11TakeNotedError();
+    return true;
+}
+
+bool X11DirectShares() {
+    return g_bShm && g_pImage != nullptr;
+}
+
+void X11CloseDirect() {
+    if (g_pDisplay != nullptr) {
+        FreeImage();
+        X11NoteErrorsOf(nullptr);
+        XCloseDisplay(g_pDisplay);
+        g_pDisplay = nullptr;
+    }
+    g_bOpenTried = false;
+    g_bShmTried = false;
+    g_bShm = false;
+    g_xChecked = 0;
+    g_pVisual = nullptr;
+}
