@@ -9,8 +9,9 @@ of the X server in % of one core and in microseconds per shown frame, the first-
 resident memory; then the same, where installed, for XScreenSaver's bumps and metaballs in a 320x240
 window (package xscreensaver-data-extra), whose frames are counted as the pictures they send to the X
 server. Each case runs on its own Xvfb; CPU is read from /proc over N seconds (default 10) after 3 s of
-warm-up. lumivorra-bench's ComposeFrame/best is printed for the ratios. --path sets LUMIVORRA_PRESENT
-(texture or surface) for every lumivorra case; --quick runs the window case only, for 2 s.
+warm-up. lumivorra-bench's ComposeFrame/best is printed for the ratios, and what the music costs (the
+song's case minus the silent one). --path sets LUMIVORRA_PRESENT (texture, surface or surface-main) for
+every lumivorra case; --quick runs the window case only, for 2 s.
 
 Builds nothing: build the linux preset first (cmake --build --preset linux). A measuring tool, not a
 test: on a shared machine run it when the load is low (the load average is printed with the table).
@@ -163,7 +164,7 @@ def main():
     parser.add_argument("--seconds", type=float, default=10.0)
     parser.add_argument("--program", default=os.path.join(ROOT, "build", "linux", "lumivorra"))
     parser.add_argument("--bench", default=os.path.join(ROOT, "build", "linux", "bench", "lumivorra-bench"))
-    parser.add_argument("--path", choices=("texture", "surface"))
+    parser.add_argument("--path", choices=("texture", "surface", "surface-main"))
     parser.add_argument("--quick", action="store_true")
     args = parser.parse_args()
     warmup = 3.0
@@ -197,6 +198,13 @@ def main():
         print(f"| {row['name']} | {row['path']} | {row['fps']:.1f} | {row['program'] * 100 / row['took']:.1f} "
               f"| {row['server'] * 100 / row['took']:.1f} | {program_us:.0f} | {server_us:.0f} "
               f"| {program_us + server_us:.0f} | {first} | {row['rss']:.1f} |")
+    if len(rows) >= 2 and rows[0]["name"].startswith("window") and rows[1]["name"].startswith("window"):
+        quiet, music = rows[0], rows[1]
+        per_frame = (music["program"] / max(music["frames"], 1.0) - quiet["program"] / max(quiet["frames"], 1.0))
+        share = music["program"] / music["took"] - quiet["program"] / quiet["took"]
+        print()
+        print(f"music (timer, sequencer, synthesizer; song minus music off, program only): "
+              f"{per_frame * 1e6:.0f} µs per shown frame, {share * 100:.1f} % of one core")
     return 0
 
 

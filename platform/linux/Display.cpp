@@ -1,5 +1,5 @@
-// The presentation device on Linux. Surfaces are plain memory; "showing" one hands it to the main thread
-// (SdlHostPresent), which uploads it into an SDL streaming texture: 5-6-5 letterboxed to 4:3 with
+// The presentation device on Linux. Surfaces are plain memory; "showing" one goes through SdlHostPresent
+// (Present.h), which puts it on the screen by the window's present path: 5-6-5 letterboxed to 4:3 with
 // nearest-neighbour scaling for the full-screen flip chain, 32-bit stretched over the client area for
 // windows. Neither SDL nor Xvfb offers a vertical-blank wait that can be relied on, so the wait is
 // emulated by sleeping to the next refresh boundary of the display's rate.

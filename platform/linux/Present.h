@@ -1,6 +1,8 @@
 // Presents on Linux. SDL2 allows video calls on the main thread only, so the render thread never touches
-// SDL: it hands a finished picture over (PresentHandover) and waits until the main thread has shown it
-// (DrawPicture), or dropped it, at most a second; then the picture's buffer is the render thread's again.
+// SDL: on the surface path it puts the picture into the X window itself, on a connection of its own
+// (DrawDirect, X11Present.h); otherwise it hands the finished picture over (PresentHandover) and waits
+// until the main thread has shown it (DrawPicture), or dropped it, at most a second; then the picture's
+// buffer is the render thread's again.
 #pragma once
 
 #include "display/NearestScale.h"
@@ -43,9 +45,10 @@ private:
 };
 
 // How pictures reach the screen. Texture: uploaded into an SDL renderer's texture and scaled by it, the
-// cheapest where the renderer runs on a GPU. Surface: scaled by us into SDL's window surface, which SDL
-// hands to the X server through shared memory (MIT-SHM), with no OpenGL at all; the cheapest where
-// OpenGL would run on the processor (llvmpipe and its kind, Xvfb, remote displays).
+// cheapest where the renderer runs on a GPU. Surface: scaled by us and handed to the X server through
+// shared memory (MIT-SHM), with no OpenGL at all, from the render thread (or, where the window's pixels
+// are not 24-bit XRGB, into SDL's window surface on the main thread); the cheapest where OpenGL would
+// run on the processor (llvmpipe and its kind, Xvfb, remote displays).
 enum PresentPath {
     PATH_TEXTURE,
     PATH_SURFACE,

@@ -178,8 +178,10 @@ bool ChoosePath(HostWindow* pWindow) {
         reason = "the renderer draws on the processor";
     }
     // SDL would otherwise make the window surface from a renderer's texture; MIT-SHM is what we want.
+    // The surface (a second picture the size of the window) is made only for pictures shown through the
+    // main thread, when the first of them comes.
     SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
-    if (SDL_GetWindowSurface(pWindow->pWindow) == nullptr) {
+    if (pWindow->bDirectRefused && SDL_GetWindowSurface(pWindow->pWindow) == nullptr) {
         Trace("SdlHost: no window surface (%s).\n", SDL_GetError());
         return false;
     }

@@ -1,7 +1,8 @@
 // The Linux window host's inner interface, shared by the window, thread and presentation services of
 // platform/linux. SDL2 allows video calls on the main thread only (the thread that created the first
-// window), so the render thread never touches SDL: it hands a finished picture over with SdlHostPresent
-// and waits until the main thread, in PlatformGetMessage or PlatformSleep, has shown it (Present.h).
+// window), so the render thread never touches SDL: SdlHostPresent puts a finished picture on the screen
+// over an X connection of the render thread's own, or hands it over and waits until the main thread, in
+// PlatformGetMessage or PlatformSleep, has shown it (Present.h).
 #pragma once
 
 #include "platform/DisplayDevice.h"
@@ -34,8 +35,9 @@ struct PresentRequest {
     ClientRect dst;
 };
 
-// Render thread: hands the picture to the main thread and returns once it has been shown. False when it
-// was not shown: the window is gone, or the main thread did not take it within a second.
+// Render thread: shows the picture (itself on the surface path, else through the main thread) and
+// returns once it has been shown. False when it was not shown: the window is gone, the connection failed,
+// or the main thread did not take it within a second.
 bool SdlHostPresent(const PresentRequest& request);
 // Main thread: the refresh period of the window's display in nanoseconds (60 Hz when it is unknown).
 uint64_t SdlHostRefreshPeriodNs(WindowHandle hWnd);
