@@ -8,8 +8,8 @@ and 3840x2160 (music off) it prints the present path, frames per second, the CPU
 of the X server in % of one core and in microseconds per shown frame, the first-frame time and the
 resident memory; then the same, where installed, for XScreenSaver's bumps and metaballs in a 320x240
 window (package xscreensaver-data-extra), whose frames are counted as the pictures they send to the X
-server. Each case runs on its own Xvfb; CPU is read from /proc over N seconds (default 10) after 3 s of
-warm-up. lumivorra-bench's ComposeFrame/best is printed for the ratios, and what the music costs (the
+server. Each case runs on its own Xvfb; CPU is read from /proc (the scheduler's run time of every
+thread) over N seconds (default 10) after 3 s of warm-up. lumivorra-bench's ComposeFrame/best is printed for the ratios, and what the music costs (the
 song's case minus the silent one). --path sets LUMIVORRA_PRESENT (texture, surface or surface-main) for
 every lumivorra case; --quick runs the window case only, for 2 s.
 
@@ -32,10 +32,19 @@ HZ = os.sysconf("SC_CLK_TCK")
 PEERS = ("/usr/libexec/xscreensaver", "/usr/lib/xscreensaver")
 
 
-def ticks(pid):
-    with open(f"/proc/{pid}/stat") as stat:
-        fields = stat.read().rsplit(")", 1)[1].split()
-    return int(fields[11]) + int(fields[12])  # utime + stime
+def cpu_seconds(pid):
+    """The processor time of all the process's threads: the scheduler's nanosecond count where the
+    kernel keeps it, else utime + stime in clock ticks (10 ms steps: too coarse for short runs)."""
+    try:
+        total = 0
+        for task in os.listdir(f"/proc/{pid}/task"):
+            with open(f"/proc/{pid}/task/{task}/schedstat") as stat:
+                total += int(stat.read().split()[0])
+        return total / 1e9
+    except (OSError, ValueError, IndexError):
+        with open(f"/proc/{pid}/stat") as stat:
+            fields = stat.read().rsplit(")", 1)[1].split()
+        return (int(fields[11]) + int(fields[12])) / HZ
 
 
 def resident_mb(pid):
@@ -77,10 +86,10 @@ def write_settings(folder, bgm_mode):
 def sample(pid, xvfb, seconds, counter=None):
     """CPU ticks of the program and the server, and the counter's frames, over seconds."""
     count = lambda: int.from_bytes(open(counter, "rb").read(8), "little") if counter else 0
-    p0, x0, f0, t0 = ticks(pid), ticks(xvfb), count(), time.monotonic()
+    p0, x0, f0, t0 = cpu_seconds(pid), cpu_seconds(xvfb), count(), time.monotonic()
     time.sleep(seconds)
-    p1, x1, f1, t1 = ticks(pid), ticks(xvfb), count(), time.monotonic()
-    return (p1 - p0) / HZ, (x1 - x0) / HZ, f1 - f0, t1 - t0, resident_mb(pid)
+    p1, x1, f1, t1 = cpu_seconds(pid), cpu_seconds(xvfb), count(), time.monotonic()
+    return p1 - p0, x1 - x0, f1 - f0, t1 - t0, resident_mb(pid)
 
 
 def run_lumivorra(args, name, size, arguments, bgm_mode, warmup):
@@ -141,15 +150,21 @@ def run_peer(args, name, hack, counter_lib, warmup):
 
 
 def compose_frame_us(bench):
+    """Medians of ComposeFrame/best (composed back to back) and ComposeFrame/best_at_60Hz (one frame every
+    16.7 ms, as the program composes them), in microseconds; None for what is missing."""
     if not os.path.exists(bench):
-        return None
-    out = subprocess.run([bench, "--benchmark_filter=^ComposeFrame/best$", "--benchmark_repetitions=5",
+        return None, None
+    out = subprocess.run([bench, "--benchmark_filter=^ComposeFrame/best", "--benchmark_repetitions=5",
                           "--benchmark_report_aggregates_only=true", "--benchmark_format=json"],
                          capture_output=True, text=True).stdout
+    found = {}
     for entry in json.loads(out)["benchmarks"]:
         if entry.get("aggregate_name") == "median":
-            return entry["cpu_time"] / (1000.0 if entry["time_unit"] == "ns" else 1.0)
-    return None
+            unit = {"ns": 1000.0, "us": 1.0, "ms": 0.001}[entry["time_unit"]]
+            # The paced entry's own time is the frame's processor time (manual time, the real_time column).
+            key = "paced" if "at_60Hz" in entry["run_name"] else "best"
+            found[key] = (entry["real_time"] if key == "paced" else entry["cpu_time"]) / unit
+    return found.get("best"), found.get("paced")
 
 
 def build_counter(folder):
@@ -182,10 +197,14 @@ def main():
         with tempfile.TemporaryDirectory() as folder:
             library = build_counter(folder)
             rows += [run_peer(args, f"{name} 320×240 (-delay 0)", hack, library, warmup) for name, hack in hacks]
-    compose = None if args.quick else compose_frame_us(args.bench)
+    compose, paced = (None, None) if args.quick else compose_frame_us(args.bench)
 
-    print(f"load average {os.getloadavg()[0]:.2f}, {args.seconds:g} s per case, "
-          f"ComposeFrame/best {compose:.1f} µs" if compose else f"load average {os.getloadavg()[0]:.2f}")
+    head = f"load average {os.getloadavg()[0]:.2f}, {args.seconds:g} s per case"
+    if compose:
+        head += f", ComposeFrame/best {compose:.1f} µs"
+    if paced:
+        head += f", ComposeFrame/best_at_60Hz {paced:.1f} µs"
+    print(head)
     print()
     print("| case | present path | frames/s | program % | X server % | program µs/frame | X server µs/frame "
           "| sum µs/frame | first frame ms | resident MB |")
@@ -198,6 +217,13 @@ def main():
         print(f"| {row['name']} | {row['path']} | {row['fps']:.1f} | {row['program'] * 100 / row['took']:.1f} "
               f"| {row['server'] * 100 / row['took']:.1f} | {program_us:.0f} | {server_us:.0f} "
               f"| {program_us + server_us:.0f} | {first} | {row['rss']:.1f} |")
+    window = rows[0]
+    if compose and window["name"].startswith("window"):
+        frames = max(window["frames"], 1.0)
+        whole = (window["program"] + window["server"]) * 1e6 / frames
+        print()
+        print(f"window, music off, program + X server per shown frame: {whole / compose:.1f} × ComposeFrame/best"
+              + (f", {whole / paced:.1f} × ComposeFrame/best_at_60Hz" if paced else ""))
     if len(rows) >= 2 and rows[0]["name"].startswith("window") and rows[1]["name"].startswith("window"):
         quiet, music = rows[0], rows[1]
         per_frame = (music["program"] / max(music["frames"], 1.0) - quiet["program"] / max(quiet["frames"], 1.0))
