@@ -1,6 +1,8 @@
 #include "display/NearestScale.h"
 
+#include <algorithm>
 #include <cstring>
+#include <iterator>
 
 ScaleRect LetterboxRect(int32_t nSourceWidth, int32_t nSourceHeight, int32_t nWidth, int32_t nHeight) {
     if (nSourceWidth <= 0 || nSourceHeight <= 0 || nWidth <= 0 || nHeight <= 0) {
@@ -28,6 +30,61 @@ int32_t SourceIndex(int32_t nDest, int32_t nDestSize, int32_t nSourceSize) {
                                 (2 * static_cast<int64_t>(nDestSize)));
 }
 
+// Widen565 of each channel, in place: three small lookups per pixel instead of three multiplies.
+struct WideChannels {
+    uint32_t red[32];
+    uint32_t green[64];
+    uint32_t blue[32];
+};
+
+constexpr WideChannels MakeWideChannels() {
+    WideChannels channels{};
+    for (uint32_t v = 0; v < 64; ++v) {
+        if (v < 32) {
+            channels.red[v] = Widen565(v << 11);
+            channels.blue[v] = Widen565(v);
+        }
+        channels.green[v] = Widen565(v << 5);
+    }
+    return channels;
+}
+
+constexpr WideChannels kWide = MakeWideChannels();
+
+void WidenRow(const uint16_t* __restrict pPixels, int32_t nWidth, uint32_t* __restrict pWide) {
+    for (int32_t x = 0; x < nWidth; ++x) {
+        const uint32_t wPixel = pPixels[x];
+        pWide[x] = kWide.red[wPixel >> 11] | kWide.green[(wPixel >> 5) & 0x3F] | kWide.blue[wPixel & 0x1F];
+    }
+}
+
+// Writes each of the nSpan source pixels its run's length of times. The destination columns of one
+// source column are adjacent (the mapping never goes back), and at a given scale every run is the
+// shortest one or one longer: kShortest copies are written unrolled, the one more when the run has it.
+template <uint32_t kShortest>
+void ExpandRow(const uint32_t* __restrict pRow, const uint32_t* __restrict pRuns, int32_t nSpan,
+               uint32_t* __restrict pOut) {
+    for (int32_t x = 0; x < nSpan; ++x) {
+        const uint32_t dwPixel = pRow[x];
+        for (uint32_t n = 0; n < kShortest; ++n) {
+            pOut[n] = dwPixel;
+        }
+        pOut += kShortest;
+        for (uint32_t n = pRuns[x] - kShortest; n != 0; --n) {
+            *pOut++ = dwPixel;
+        }
+    }
+}
+
+using ExpandFn = void (*)(const uint32_t*, const uint32_t*, int32_t, uint32_t*);
+
+ExpandFn ExpandFor(uint32_t dwShortest) {
+    static constexpr ExpandFn kForms[] = {ExpandRow<0>, ExpandRow<1>, ExpandRow<2>,
+                                          ExpandRow<3>, ExpandRow<4>, ExpandRow<5>,
+                                          ExpandRow<6>, ExpandRow<7>, ExpandRow<8>};
+    return kForms[dwShortest < std::size(kForms) ? dwShortest : std::size(kForms) - 1];
+}
+
 } // namespace
 
 void NearestScaler::Scale(const void* pSource, int32_t nSourcePitch, ScaleSource format, const ScaleRect& src,
@@ -41,9 +98,15 @@ void NearestScaler::Scale(const void* pSource, int32_t nSourcePitch, ScaleSource
             m_columns[static_cast<size_t>(x)] = static_cast<uint32_t>(SourceIndex(x, dst.w, src.w));
         }
         m_nColumnsFrom = src.w;
+        m_runs.assign(static_cast<size_t>(src.w), 0);
+        for (int32_t x = 0; x < dst.w; ++x) {
+            ++m_runs[m_columns[static_cast<size_t>(x)]];
+        }
     }
+    const uint32_t* pRuns = m_runs.data();
+    const int32_t nSpan = static_cast<int32_t>(m_columns.back()) + 1; // source columns that are shown
+    const ExpandFn pfnExpand = ExpandFor(*std::min_element(m_runs.begin(), m_runs.begin() + nSpan));
     m_row.resize(static_cast<size_t>(src.w));
-    const uint32_t* pColumns = m_columns.data();
     uint32_t* pWide = m_row.data();
     const uint8_t* pBytes = static_cast<const uint8_t*>(pSource);
     int32_t nLastRow = -1;
@@ -59,10 +122,7 @@ void NearestScaler::Scale(const void* pSource, int32_t nSourcePitch, ScaleSource
         const uint8_t* pIn = pBytes + static_cast<intptr_t>(nRow) * nSourcePitch;
         const uint32_t* pRow;
         if (format == SCALE_RGB565) {
-            const uint16_t* pPixels = reinterpret_cast<const uint16_t*>(pIn) + src.x;
-            for (int32_t x = 0; x < src.w; ++x) {
-                pWide[x] = Widen565(pPixels[x]);
-            }
+            WidenRow(reinterpret_cast<const uint16_t*>(pIn) + src.x, nSpan, pWide);
             pRow = pWide;
         } else {
             pRow = reinterpret_cast<const uint32_t*>(pIn) + src.x;
@@ -71,9 +131,7 @@ void NearestScaler::Scale(const void* pSource, int32_t nSourcePitch, ScaleSource
             std::memcpy(pOut, pRow, static_cast<size_t>(dst.w) * 4); // a window the frame's own size
             continue;
         }
-        for (int32_t x = 0; x < dst.w; ++x) {
-            pOut[x] = pRow[pColumns[x]];
-        }
+        pfnExpand(pRow, pRuns, nSpan, pOut);
     }
 }
 

@@ -48,6 +48,7 @@ public:
 private:
     std::vector<uint32_t> m_columns; // per destination column: the source column, from src.x
     int32_t m_nColumnsFrom = 0;      // the source width they were made for
+    std::vector<uint32_t> m_runs;    // per source column: how many destination columns show it
     std::vector<uint32_t> m_row;     // one source row widened to 32 bits
 };
 

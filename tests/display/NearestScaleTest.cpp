@@ -90,6 +90,29 @@ TEST(NearestScaleTest, WidensFiveSixFiveToTheFullRangeRoundedDown) {
     EXPECT_EQ(Widen565((4u << 11) | (16u << 5) | 3u), 0x204018u);
     EXPECT_EQ(Widen565((28u << 11) | (52u << 5) | 24u), 0xE6D2C5u);
 
+    // The scaler widens by its own tables: every 5-6-5 value, once as it is and once tripled.
+    std::vector<uint16_t> every(256 * 256);
+    for (size_t i = 0; i < every.size(); ++i) {
+        every[i] = static_cast<uint16_t>(i);
+    }
+    NearestScaler wide;
+    std::vector<uint32_t> same(256 * 256);
+    wide.Scale(every.data(), 512, SCALE_RGB565, ScaleRect{0, 0, 256, 256}, same.data(), 1024,
+               ScaleRect{0, 0, 256, 256});
+    std::vector<uint32_t> tripled(768 * 3);
+    for (int32_t y = 0; y < 256; ++y) {
+        wide.Scale(every.data(), 512, SCALE_RGB565, ScaleRect{0, y, 256, 1}, tripled.data(), 768 * 4,
+                   ScaleRect{0, 0, 768, 3});
+        for (int32_t x = 0; x < 256; ++x) {
+            const uint32_t dwExpected = Widen565(static_cast<uint32_t>(y * 256 + x));
+            ASSERT_EQ(same[static_cast<size_t>(y * 256 + x)], dwExpected) << y * 256 + x;
+            for (int32_t n = 0; n < 9; ++n) {
+                ASSERT_EQ(tripled[static_cast<size_t>((n / 3) * 768 + 3 * x + n % 3)], dwExpected)
+                    << y * 256 + x;
+            }
+        }
+    }
+
     // A 2x3 picture of 5-6-5 pixels, rows of 8 bytes (a gap of 4), doubled.
     const uint16_t source[2 * 4] = {0xF800, 0x07E0, 0x001F, 0, 0x0821, 0xFFFF, 0x1234, 0};
     uint32_t dest[4 * 6] = {};
