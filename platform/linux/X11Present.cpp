@@ -24,6 +24,26 @@ int g_nDepth = 0;
 // The picture's memory: shared with the server, or our own for XPutImage.
 XImage* g_pImage = nullptr;
 XShmSegmentInfo g_shm{};
+// A shared picture was put and the server's word that it has read it has not been taken yet.
+bool g_bPutPending = false;
+int g_nCompletionType = 0;
+
+// Before the shared memory is written again: the server has read the last picture. Its completion event
+// has almost always come long before (the next picture is a frame later); otherwise a round trip makes
+// sure, which also covers a put that failed (a window that vanished gets an error instead).
+void WaitForPut() {
+    if (!g_bPutPending) {
+        return;
+    }
+    g_bPutPending = false;
+    XEvent event;
+    if (XCheckTypedEvent(g_pDisplay, g_nCompletionType, &event)) {
+        return;
+    }
+    XSync(g_pDisplay, False);
+    while (XCheckTypedEvent(g_pDisplay, g_nCompletionType, &event)) {
+    }
+}
 
 Display* Connection() {
     if (!g_bOpenTried) {
@@ -39,6 +59,7 @@ void FreeImage() {
         return;
     }
     if (g_bShm) {
+        WaitForPut();
         XShmDetach(g_pDisplay, &g_shm);
         XSync(g_pDisplay, False);
         shmdt(g_shm.shmaddr);
@@ -141,6 +162,7 @@ uint32_t* X11DirectImage(int32_t nWidth, int32_t nHeight, int32_t* pPitch) {
         if (!g_bShmTried) {
             g_bShmTried = true;
             g_bShm = XShmQueryExtension(g_pDisplay) != 0;
+            g_nCompletionType = XShmGetEventBase(g_pDisplay) + ShmCompletion;
         }
         if (g_bShm) {
             g_pImage = MakeSharedImage(nWidth, nHeight);
@@ -154,6 +176,7 @@ uint32_t* X11DirectImage(int32_t nWidth, int32_t nHeight, int32_t* pPitch) {
             return nullptr;
         }
     }
+    WaitForPut();
     *pPitch = g_pImage->bytes_per_line;
     return reinterpret_cast<uint32_t*>(g_pImage->data);
 }
@@ -173,12 +196,14 @@ bool X11DirectShow(unsigned long xWindow, bool bBars, int32_t nWindowWidth, int3
     const unsigned nWidth = static_cast<unsigned>(g_pImage->width);
     const unsigned nHeight = static_cast<unsigned>(g_pImage->height);
     if (g_bShm) {
-        XShmPutImage(g_pDisplay, xTarget, gc, g_pImage, 0, 0, x, y, nWidth, nHeight, False);
+        // The server says when it has read the memory (WaitForPut), instead of a round trip now.
+        XShmPutImage(g_pDisplay, xTarget, gc, g_pImage, 0, 0, x, y, nWidth, nHeight, True);
+        g_bPutPending = true;
     } else {
-        XPutImage(g_pDisplay, xTarget, gc, g_pImage, 0, 0, x, y, nWidth, nHeight);
+        XPutImage(g_pDisplay, xTarget, gc, g_pImage, 0, 0, x, y, nWidth, nHeight); // copied as it is sent
     }
+    XFlush(g_pDisplay);
     // A window that vanished meanwhile (a preview's host) only gives an error, noted and dropped.
-    XSync(g_pDisplay, False);
     X11TakeNotedError();
     return true;
 }

@@ -13,8 +13,8 @@ bool X11DirectUsable(unsigned long xWindow);
 // Memory for a picture nWidth x nHeight, rows *pPitch bytes apart; nullptr when none can be had.
 uint32_t* X11DirectImage(int32_t nWidth, int32_t nHeight, int32_t* pPitch);
 // Paints the window (nWindowWidth x nWindowHeight) black when bBars, then puts the picture from
-// X11DirectImage at (x, y), and waits until the server has taken it, so that the memory may be written
-// again. False when the connection failed.
+// X11DirectImage at (x, y); the next X11DirectImage waits until the server has read it. False when
+// there is no picture to put.
 bool X11DirectShow(unsigned long xWindow, bool bBars, int32_t nWindowWidth, int32_t nWindowHeight, int32_t x,
                    int32_t y);
 // Whether the pictures go through shared memory (after X11DirectImage).

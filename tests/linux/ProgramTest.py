@@ -167,7 +167,7 @@ def wait_drawn(session, process, box, timeout=60.0):
         check(process.poll() is None, "the program ended by itself: " + session.stderr_of())
         brightness = session.mean(session.screenshot(), *box)
         if (brightness > 8 and abs(brightness - empty) > 8) or time.monotonic() > deadline:
-            check_present_way(session.stderr_of(session.processes.index(process)))
+            check_present_way(session, process)
             return brightness
 
 
@@ -188,8 +188,17 @@ def main_thread_sleeps(process):
     raise Failure("no context switches in /proc")
 
 
-def check_present_way(trace):
+def check_present_way(session, process):
+    """The process's trace names the way its pictures go (it may still be on its way: the area looked
+    at can change before the process has drawn, when another one of the program draws there)."""
     path, direct = PRESENT_WAYS[os.environ.get("LUMIVORRA_PRESENT")]
+    index = session.processes.index(process)
+    deadline = time.monotonic() + 30
+    while True:
+        trace = session.stderr_of(index)
+        if path in trace and (direct is None or direct in trace) or time.monotonic() > deadline:
+            break
+        time.sleep(0.05)
     check(path in trace, f"no {path!r} in the trace")
     if direct is None:
         check("pictures go to the X server from the render thread" not in trace,
