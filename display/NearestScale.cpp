@@ -76,12 +76,10 @@ void ExpandRow(const uint32_t* __restrict pRow, const uint32_t* __restrict pRuns
     }
 }
 
-using ExpandFn = void (*)(const uint32_t*, const uint32_t*, int32_t, uint32_t*);
-
-ExpandFn ExpandFor(uint32_t dwShortest) {
-    static constexpr ExpandFn kForms[] = {ExpandRow<0>, ExpandRow<1>, ExpandRow<2>,
-                                          ExpandRow<3>, ExpandRow<4>, ExpandRow<5>,
-                                          ExpandRow<6>, ExpandRow<7>, ExpandRow<8>};
+NearestScaler::ExpandFn ExpandFor(uint32_t dwShortest) {
+    static constexpr NearestScaler::ExpandFn kForms[] = {ExpandRow<0>, ExpandRow<1>, ExpandRow<2>,
+                                                         ExpandRow<3>, ExpandRow<4>, ExpandRow<5>,
+                                                         ExpandRow<6>, ExpandRow<7>, ExpandRow<8>};
     return kForms[dwShortest < std::size(kForms) ? dwShortest : std::size(kForms) - 1];
 }
 
@@ -92,20 +90,18 @@ void NearestScaler::Scale(const void* pSource, int32_t nSourcePitch, ScaleSource
     if (src.w <= 0 || src.h <= 0 || dst.w <= 0 || dst.h <= 0) {
         return;
     }
-    if (static_cast<int32_t>(m_columns.size()) != dst.w || m_nColumnsFrom != src.w) {
-        m_columns.resize(static_cast<size_t>(dst.w));
-        for (int32_t x = 0; x < dst.w; ++x) {
-            m_columns[static_cast<size_t>(x)] = static_cast<uint32_t>(SourceIndex(x, dst.w, src.w));
-        }
-        m_nColumnsFrom = src.w;
+    if (m_nRunsTo != dst.w || m_nRunsFrom != src.w) {
         m_runs.assign(static_cast<size_t>(src.w), 0);
         for (int32_t x = 0; x < dst.w; ++x) {
-            ++m_runs[m_columns[static_cast<size_t>(x)]];
+            ++m_runs[static_cast<size_t>(SourceIndex(x, dst.w, src.w))];
         }
+        m_nRunsFrom = src.w;
+        m_nRunsTo = dst.w;
+        m_nSpan = SourceIndex(dst.w - 1, dst.w, src.w) + 1;
+        m_pfnExpand = ExpandFor(*std::min_element(m_runs.begin(), m_runs.begin() + m_nSpan));
     }
     const uint32_t* pRuns = m_runs.data();
-    const int32_t nSpan = static_cast<int32_t>(m_columns.back()) + 1; // source columns that are shown
-    const ExpandFn pfnExpand = ExpandFor(*std::min_element(m_runs.begin(), m_runs.begin() + nSpan));
+    const int32_t nSpan = m_nSpan;
     m_row.resize(static_cast<size_t>(src.w));
     uint32_t* pWide = m_row.data();
     const uint8_t* pBytes = static_cast<const uint8_t*>(pSource);
@@ -131,7 +127,7 @@ void NearestScaler::Scale(const void* pSource, int32_t nSourcePitch, ScaleSource
             std::memcpy(pOut, pRow, static_cast<size_t>(dst.w) * 4); // a window the frame's own size
             continue;
         }
-        pfnExpand(pRow, pRuns, nSpan, pOut);
+        m_pfnExpand(pRow, pRuns, nSpan, pOut);
     }
 }
 

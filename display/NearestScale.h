@@ -45,11 +45,16 @@ public:
     void Scale(const void* pSource, int32_t nSourcePitch, ScaleSource format, const ScaleRect& src,
                uint32_t* pDest, int32_t nDestPitch, const ScaleRect& dst);
 
+    // Writes a row of source pixels, each its run's number of times (one form per shortest run).
+    using ExpandFn = void (*)(const uint32_t* pRow, const uint32_t* pRuns, int32_t nSpan, uint32_t* pOut);
+
 private:
-    std::vector<uint32_t> m_columns; // per destination column: the source column, from src.x
-    int32_t m_nColumnsFrom = 0;      // the source width they were made for
-    std::vector<uint32_t> m_runs;    // per source column: how many destination columns show it
-    std::vector<uint32_t> m_row;     // one source row widened to 32 bits
+    std::vector<uint32_t> m_runs; // per source column, from src.x: how many destination columns show it
+    int32_t m_nRunsFrom = 0;      // the source and destination widths they were made for
+    int32_t m_nRunsTo = 0;
+    int32_t m_nSpan = 0; // the source columns shown: those up to the last one with a run
+    ExpandFn m_pfnExpand = nullptr;
+    std::vector<uint32_t> m_row; // one source row widened to 32 bits
 };
 
 // Fills the rectangle r of pDest with black.
