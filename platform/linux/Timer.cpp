@@ -56,13 +56,7 @@ struct PeriodicTimer {
             const auto until = std::chrono::steady_clock::time_point(
                 std::chrono::seconds(deadline.tv_sec) + std::chrono::nanoseconds(deadline.tv_nsec));
             std::unique_lock<std::mutex> lock(stopMutex);
-            while (!bStop.load(std::memory_order_acquire)) {
-                if (stopCv.wait_until(lock, until) == std::cv_status::timeout &&
-                    std::chrono::steady_clock::now() >= until) {
-                    break;
-                }
-            }
-            return !bStop.load(std::memory_order_acquire);
+            return !stopCv.wait_until(lock, until, [this] { return bStop.load(std::memory_order_acquire); });
         }
         for (;;) {
             if (bStop.load(std::memory_order_acquire)) {

@@ -65,11 +65,18 @@ bool IsLive(WindowHandle hWnd) {
     return false;
 }
 
+// Async-signal-safe: a write to the eventfd, errno kept.
+void WriteWakeFd(int nWakeFd) {
+    const int nErrno = errno;
+    const uint64_t qwOne = 1;
+    [[maybe_unused]] const ssize_t nWritten = write(nWakeFd, &qwOne, sizeof qwOne);
+    errno = nErrno;
+}
+
 void Wake() {
     const int nWakeFd = g_nWakeFd.load();
     if (nWakeFd >= 0 && g_bWaitsOnFds.load()) {
-        const uint64_t qwOne = 1;
-        [[maybe_unused]] const ssize_t nWritten = write(nWakeFd, &qwOne, sizeof qwOne);
+        WriteWakeFd(nWakeFd);
         return;
     }
     if (g_dwWakeEvent != 0) {
@@ -82,10 +89,7 @@ void Wake() {
 void WakeFromSignal() {
     const int nWakeFd = g_nWakeFd.load();
     if (nWakeFd >= 0) {
-        const int nErrno = errno;
-        const uint64_t qwOne = 1;
-        [[maybe_unused]] const ssize_t nWritten = write(nWakeFd, &qwOne, sizeof qwOne);
-        errno = nErrno;
+        WriteWakeFd(nWakeFd);
     }
 }
 
@@ -442,13 +446,9 @@ void PlatformUpdateWindow(WindowHandle hWnd) {
     if (pWindow == nullptr || pWindow->bHostGone) {
         return;
     }
-    bool bDirect = false;
-    {
-        std::lock_guard<std::mutex> lock(g_mutex);
-        bDirect = pWindow->picture.path == PATH_SURFACE && !pWindow->bDirectRefused;
-    }
-    // SDL's window surface would cost a second picture's memory the size of the window.
-    if (bDirect && pWindow->xWindow != 0) {
+    // On the surface path our connection paints it: SDL's window surface would cost a second picture's
+    // memory the size of the window, which the render thread's puts never use.
+    if (pWindow->picture.path == PATH_SURFACE && pWindow->xWindow != 0) {
         X11PaintBlack(pWindow->xWindow, pWindow->nClientWidth.load(), pWindow->nClientHeight.load());
     } else {
         ClearPicture(pWindow->pWindow, pWindow->pRenderer, pWindow->picture);
