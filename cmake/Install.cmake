@@ -8,6 +8,7 @@
 #   share/xscreensaver/config/lumivorra.xml           what XScreenSaver's settings program offers
 #   share/applications/lumivorra.desktop              the settings dialog in the desktop's menus
 #   share/icons/hicolor/128x128/apps/lumivorra.png    its icon (tools/resources/icon.py)
+#   share/locale/<lang>/LC_MESSAGES/lumivorra.mo      the translations (po/<lang>.po)
 #   share/man/man6/lumivorra.6.gz                     the manual page
 #   share/doc/lumivorra/{copyright,changelog.gz}
 include(GNUInstallDirs)
@@ -22,6 +23,13 @@ install(TARGETS lumivorra RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(TARGETS lumivorra-dialog LIBRARY DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/lumivorra)
 file(RELATIVE_PATH lv_dialog_dir "/${CMAKE_INSTALL_BINDIR}" "/${CMAKE_INSTALL_LIBEXECDIR}/lumivorra")
 target_compile_definitions(lv_platform_linux PRIVATE LV_DIALOG_MODULE_DIR="${lv_dialog_dir}")
+# The catalogs, found by the program relative to its own folder as the dialog module is.
+file(RELATIVE_PATH lv_locale_dir "/${CMAKE_INSTALL_BINDIR}" "/${CMAKE_INSTALL_LOCALEDIR}")
+target_compile_definitions(lv_platform_linux PRIVATE LV_LOCALE_DIR="${lv_locale_dir}")
+foreach(language IN LISTS LV_LANGUAGES)
+    install(FILES ${CMAKE_BINARY_DIR}/locale/${language}/LC_MESSAGES/lumivorra.mo
+            DESTINATION ${CMAKE_INSTALL_LOCALEDIR}/${language}/LC_MESSAGES)
+endforeach()
 # A relative link rather than a second copy of the binary: it follows the program wherever the prefix is.
 file(RELATIVE_PATH lv_hack_target "/${CMAKE_INSTALL_LIBEXECDIR}/xscreensaver" "/${CMAKE_INSTALL_BINDIR}/lumivorra")
 install(CODE "

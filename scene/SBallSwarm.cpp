@@ -50,7 +50,7 @@ void SBallSwarm::Create(int32_t nCount, uint32_t color) {
     // to a small block the spawn loop would overrun.
     const uint64_t qwBytes = static_cast<uint64_t>(static_cast<uint32_t>(nCount)) * sizeof(Ball);
     if (nCount < 0 || qwBytes > 0xFFFFFFFFu) {
-        throw SString("%s", g_szOutOfMemory);
+        throw SString("%s", OutOfMemoryText());
     }
     balls = static_cast<Ball*>(MemAlloc(static_cast<size_t>(qwBytes)));
     for (int32_t i = 0; i < nCount; ++i) {

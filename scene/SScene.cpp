@@ -133,7 +133,7 @@ void SScene::ReleaseDisplay() {
 
 void SScene::OnConfig() {
     if (m_pDialogHost == nullptr) {
-        throw SString("設定ダイアログを表示できません。\n");
+        throw SString(Tr("Cannot show the settings dialog.\n"));
     }
     SConfigDialog* pDialog = NewObject<SConfigDialog>(*m_pDialogHost, m_store);
     try {

@@ -12,8 +12,11 @@ packages=(
     clang-format
     # the libFuzzer targets: clang and its fuzzing and sanitizer runtimes
     clang-14 libclang-rt-14-dev
-    # the generators of the built-in items (standard library only)
+    # the generators of the built-in items and of the catalogs' tables (standard library only)
     python3
+    # the translations: msgfmt, xgettext and msgmerge for the catalogs, and the sources of the locales
+    # that the tests run in (made with localedef into the build folder)
+    gettext locales
     # the settings dialog: Qt 6 Widgets (QtTest and the offscreen platform plugin come with it), and a
     # Japanese font for its labels, found through fontconfig
     qt6-base-dev fonts-ipafont-gothic fontconfig
@@ -44,8 +47,9 @@ if [ "$(dpkg --print-architecture)" = amd64 ]; then
         # the Windows builds: mingw-w64 with the posix thread model (std::thread, std::mutex), both
         # widths, windres; GoogleTest's sources (googletest, above) are built with them
         g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
-        # the Windows tests: Wine 64 in a Japanese locale (made with localedef from the locales' sources)
-        wine64 wine locales
+        # the Windows tests: Wine 64 in a Japanese and an English locale (made with localedef from the
+        # locales' sources, above)
+        wine64 wine
         # the headless builds for ARM64 and 32-bit x86 Linux (their C and C++ libraries come with the
         # compilers), run under user-mode emulation; GoogleTest's sources (above) are built with them
         g++-aarch64-linux-gnu g++-i686-linux-gnu qemu-user

@@ -31,7 +31,7 @@ int OnXError(Display* pDisplay, XErrorEvent* pEvent) {
 // The run ends at once as after any other error; the synthesizer is in this process, so no note can
 // keep sounding after it.
 int OnXIOError(Display*) {
-    DebugPrint("%s", "ディスプレイとの接続が切れました。\n");
+    DebugPrint("%s", Tr("The connection to the display was lost.\n"));
     _exit(0);
 }
 

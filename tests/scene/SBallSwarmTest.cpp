@@ -113,7 +113,7 @@ TEST(SBallSwarm, ACountWhoseArrayDoesNotFitInThirtyTwoBitsIsOutOfMemory) {
             swarm.Create(nCount, 0x00FFFFFF);
             ADD_FAILURE() << nCount << " balls were made";
         } catch (const SString& error) {
-            EXPECT_STREQ(error.Text(), g_szOutOfMemory) << nCount;
+            EXPECT_STREQ(error.Text(), OutOfMemoryText()) << nCount;
         }
         EXPECT_EQ(swarm.balls, nullptr);
         EXPECT_NE(swarm.sprites[3], nullptr); // made before the failure, freed by Release

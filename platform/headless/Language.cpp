@@ -1,0 +1,39 @@
+// The language service of the headless layer: the catalogs compiled in, the language from the locale's
+// variables as gettext reads them (Japanese for "ja", English otherwise) unless a test chooses one.
+#include "platform/Language.h"
+#include "platform/headless/Headless.h"
+#include "platform/shared/Catalogs.h"
+
+#include <atomic>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+std::atomic<const char*> g_pszChosen{nullptr};
+
+const char* LanguageOfLocale() {
+    for (const char* pszName : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+        const char* pszValue = std::getenv(pszName);
+        if (pszValue != nullptr && pszValue[0] != '\0') {
+            return std::strncmp(pszValue, "ja", 2) == 0 ? "ja" : "en";
+        }
+    }
+    return "en";
+}
+
+} // namespace
+
+void HeadlessSetLanguage(const char* pszCode) {
+    g_pszChosen.store(pszCode);
+}
+
+const char* PlatformLanguage() {
+    const char* pszChosen = g_pszChosen.load();
+    return pszChosen != nullptr ? pszChosen : LanguageOfLocale();
+}
+
+const char* PlatformTranslate(const char* pszEnglish) {
+    const char* pszText = CatalogText(PlatformLanguage(), CatalogIndex(pszEnglish));
+    return pszText != nullptr ? pszText : pszEnglish;
+}
