@@ -261,6 +261,26 @@ def description(root):
             ids.append(node.getAttribute("id"))
     check(len(ids) == len(set(ids)), f"ids repeat: {ids}")
 
+    # XScreenSaver's descriptions carry one language, English, and its own catalog translates the
+    # wording its hacks share: the frame-rate box and the sliders' ends say what the hacks' say.
+    fps_labels, slider_ends = set(), set()
+    for name in names:
+        for node in xml.dom.minidom.parse(os.path.join(config, name)).getElementsByTagName("*"):
+            if node.tagName == "boolean" and node.getAttribute("arg-set") == "--fps":
+                fps_labels.add(node.getAttribute("_label"))
+            if node.getAttribute("type") == "slider":
+                slider_ends.add((node.getAttribute("_low-label"), node.getAttribute("_high-label")))
+    for node in [saver, *nodes, *saver.getElementsByTagName("option")]:
+        for attribute in ("_label", "_low-label", "_high-label"):
+            text = node.getAttribute(attribute)
+            check(text.isascii(), f"<{node.tagName}> {attribute} {text!r} is not English")
+    for node in nodes:
+        if node.tagName == "boolean" and node.getAttribute("arg-set") == "--fps":
+            check(node.getAttribute("_label") in fps_labels, f"the counter's label is none of {fps_labels}")
+        if node.getAttribute("type") == "slider":
+            ends = (node.getAttribute("_low-label"), node.getAttribute("_high-label"))
+            check(ends in slider_ends, f"{node.getAttribute('id')}'s ends {ends} are no hack's")
+
     # Each control's every value, through the program's own option reading (--version ends the run after
     # the options before it are read); a default must be the program's own, so that it adds nothing.
     defaults = {"count": "40", "bump": "5"}
