@@ -20,6 +20,8 @@ packages=(
     # the settings dialog: Qt 6 Widgets (QtTest and the offscreen platform plugin come with it), and a
     # Japanese font for its labels, found through fontconfig
     qt6-base-dev fonts-ipafont-gothic fontconfig
+    # Qt's own texts of the file and colour pickers in the user's language
+    qt6-translations-l10n
     # music: the in-process synthesizer, its audio output and a General MIDI soundfont
     libfluidsynth-dev libsdl2-dev timgm6mb-soundfont
     # frames of the scene written as PNG by lumivorra-render

@@ -70,6 +70,15 @@ void WhenOpen(std::function<void(T*)> fn) {
     });
 }
 
+// The texts of a window's push buttons, one after another.
+QString ButtonTexts(QWidget* pWindow) {
+    QString texts;
+    for (QPushButton* pButton : pWindow->findChildren<QPushButton*>()) {
+        texts += pButton->text() + "|";
+    }
+    return texts;
+}
+
 std::string ItemName(QWidget* pWidget) {
     if (auto* pButton = qobject_cast<QAbstractButton*>(pWidget)) {
         return pButton->text().toStdString();
@@ -186,6 +195,8 @@ TEST_F(QtConfigDialog, ClicksAndTypingOnTheWidgetsAreStoredOnOK) {
         WhenOpen<QFileDialog>([&](QFileDialog* pPicker) {
             EXPECT_EQ(pPicker->windowTitle(), "ﾊｲﾄﾏｯﾌﾟ用ﾌｧｲﾙの選択");
             EXPECT_EQ(pPicker->nameFilters(), QStringList{"ﾋﾞｯﾄﾏｯﾌﾟﾌｧｲﾙ (*.bmp)"});
+            // Qt's own texts of the picker in the same language.
+            EXPECT_TRUE(ButtonTexts(pPicker).contains("キャンセル")) << ButtonTexts(pPicker).toStdString();
             pPicker->selectFile(QString::fromStdString(map.string()));
             static_cast<QDialog*>(pPicker)->accept();
         });
@@ -269,6 +280,7 @@ TEST_F(QtConfigDialog, InEnglishEveryTextIsEnglishAndFits) {
         WhenOpen<QFileDialog>([](QFileDialog* pPicker) {
             EXPECT_EQ(pPicker->windowTitle(), "Choose the Music File");
             EXPECT_EQ(pPicker->nameFilters(), QStringList{"MIDI Files (*.mid)"});
+            EXPECT_TRUE(ButtonTexts(pPicker).contains("Cancel")) << ButtonTexts(pPicker).toStdString();
             pPicker->reject();
         });
         QTest::mouseClick(Find<QRadioButton>(pDialog, IDC_BGM_FILE), Qt::LeftButton);
