@@ -1,5 +1,5 @@
 // The language service of the headless layer: the catalogs compiled in, the language from the locale's
-// variables as gettext reads them (Japanese for "ja", English otherwise) unless a test chooses one.
+// variables as gettext reads them (a catalog's language, English otherwise) unless a test chooses one.
 #include "platform/Language.h"
 #include "platform/headless/Headless.h"
 #include "platform/shared/Catalogs.h"
@@ -12,11 +12,21 @@ namespace {
 
 std::atomic<const char*> g_pszChosen{nullptr};
 
+// The language of the first of the locale's variables that is set, when a catalog has it; English
+// otherwise (the C locale among them).
 const char* LanguageOfLocale() {
     for (const char* pszName : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
         const char* pszValue = std::getenv(pszName);
         if (pszValue != nullptr && pszValue[0] != '\0') {
-            return std::strncmp(pszValue, "ja", 2) == 0 ? "ja" : "en";
+            for (int32_t i = 0; i < g_nCatalogLanguages; ++i) {
+                const char* pszCode = g_aCatalogLanguages[i].pszCode;
+                const size_t nLength = std::strlen(pszCode);
+                if (std::strncmp(pszValue, pszCode, nLength) == 0 &&
+                    std::strchr("_.@", pszValue[nLength]) != nullptr) {
+                    return pszCode;
+                }
+            }
+            return "en";
         }
     }
     return "en";
