@@ -106,7 +106,15 @@ def write_cpp(out, catalogs):
     write(out, "\n".join(lines))
 
 
+# Characters that Windows' code page 932 writes with other code points than the Unicode tables of the
+# compiler's character-set conversion (the wave dash problem): the resources must hold Windows' ones, so
+# that the texts Windows converts to the ANSI code page have the bytes of those compiled in.
+WINDOWS_932 = str.maketrans({"\u301c": "\uff5e", "\u2016": "\u2225", "\u2212": "\uff0d", "\u00a2": "\uffe0",
+                             "\u00a3": "\uffe1", "\u00ac": "\uffe2"})
+
+
 def rc_string(text):
+    text = text.translate(WINDOWS_932)
     out = text.replace("\\", "\\\\").replace('"', '""').replace("\n", "\\n").replace("\t", "\\t")
     return f'"{out}"'
 

@@ -7,6 +7,7 @@
 #include "platform/Language.h"
 #include "platform/Thread.h"
 #include "platform/Timer.h"
+#include "platform/shared/Catalogs.h"
 #include "platform/win32/MidiOut.h"
 #include "platform/win32/SettingsStore.h"
 
@@ -197,6 +198,18 @@ TEST(Win32Resources, TheSettingsPageIsThereInJapaneseAndInEnglish) {
     // The program's texts come from the string table of the same language as the page that opens.
     EXPECT_STREQ(FindDialogTemplate("DLG_CONFIG")->pszCaption,
                  std::strcmp(PlatformLanguage(), "en") == 0 ? "Lumivorra Settings" : "Lumivorra 設定");
+}
+
+// Every text of the string table reads back as the compiled-in catalog has it (quotes, line ends and the
+// code page included), in the language the loader picked.
+TEST(Win32Resources, TheStringTableHoldsEveryCatalogTextInTheUsersLanguage) {
+    const char* pszLanguage = PlatformLanguage();
+    ASSERT_GT(g_nCatalogTexts, 0);
+    for (int32_t i = 0; i < g_nCatalogTexts; ++i) {
+        const char* pszEnglish = g_apszCatalogEnglish[i];
+        const char* pszWanted = CatalogText(pszLanguage, i);
+        EXPECT_STREQ(PlatformTranslate(pszEnglish), pszWanted != nullptr ? pszWanted : pszEnglish) << i;
+    }
 }
 
 // A MIDI driver that takes a long message and never gives its buffer back, even after a reset; time is
