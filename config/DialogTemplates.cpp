@@ -3,7 +3,10 @@
 #include "platform/Language.h"
 
 #include <cstring>
+#include <deque>
 #include <mutex>
+#include <string>
+#include <utility>
 
 namespace {
 
@@ -121,9 +124,17 @@ const DialogTemplate* FindDialogTemplate(const char* pszName) {
     if (pszName == nullptr || !NamesEqual(pszName, g_configSource.pszName)) {
         return nullptr;
     }
-    // The language does not change while the process runs: the page is made once.
-    static LocalTemplate s_local;
-    static std::once_flag s_made;
-    std::call_once(s_made, [] { Localise(PlatformLanguage(), &s_local); });
-    return &s_local.dialog;
+    // One page per language asked for, made once and kept (a deque does not move what it holds).
+    static std::mutex s_lock;
+    static std::deque<std::pair<std::string, LocalTemplate>> s_pages;
+    const char* pszLanguage = PlatformLanguage();
+    const std::lock_guard<std::mutex> hold(s_lock);
+    for (const auto& page : s_pages) {
+        if (page.first == pszLanguage) {
+            return &page.second.dialog;
+        }
+    }
+    auto& page = s_pages.emplace_back(pszLanguage, LocalTemplate{});
+    Localise(pszLanguage, &page.second);
+    return &page.second.dialog;
 }

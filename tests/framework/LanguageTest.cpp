@@ -1,6 +1,6 @@
+#include "platform/Language.h"
 #include "framework/SInput.h"
 #include "framework/SString.h"
-#include "platform/Language.h"
 #include "platform/headless/Headless.h"
 #include "platform/shared/Catalogs.h"
 
