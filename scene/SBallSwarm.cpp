@@ -45,11 +45,15 @@ void SBallSwarm::Create(int32_t nCount, uint32_t color) {
     centerX = 0.0f;
     count = nCount;
     centerY = 0.0f;
-    // The count is whatever the user typed. A negative one, or one whose block does not fit in 32 bits,
-    // is a request no allocator can meet: its message, rather than a size that wraps (on a 32-bit build)
-    // to a small block the spawn loop would overrun.
-    const uint64_t qwBytes = static_cast<uint64_t>(static_cast<uint32_t>(nCount)) * sizeof(Ball);
-    if (nCount < 0 || qwBytes > 0xFFFFFFFFu) {
+    // The count is whatever the user typed, used unchanged: a negative one (a stored value of 2^31 or
+    // more) makes the loops run zero times, as 0 does. One whose block does not fit in 32 bits is a
+    // request no allocator can meet: its message, rather than a size that wraps (on a 32-bit build) to a
+    // small block the spawn loop would overrun.
+    if (nCount <= 0) {
+        return;
+    }
+    const uint64_t qwBytes = static_cast<uint64_t>(nCount) * sizeof(Ball);
+    if (qwBytes > 0xFFFFFFFFu) {
         throw SString("%s", g_szOutOfMemory);
     }
     balls = static_cast<Ball*>(MemAlloc(static_cast<size_t>(qwBytes)));

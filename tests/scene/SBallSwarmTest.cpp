@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 TEST(SBallSwarm, CreateMakesFourGlowSpritesAndSpawnsAtTheCentre) {
     SeedRandom(1234);
     int32_t draws[40][3];
@@ -107,7 +109,7 @@ TEST(SBallSwarm, ACountWhoseArrayDoesNotFitInThirtyTwoBitsIsOutOfMemory) {
     // 214,748,365 records of 20 bytes are 4 bytes past 4 GiB: on a 32-bit build the size wrapped to a
     // 4-byte block that the spawn loop then overran.
     static_assert(sizeof(Ball) == 20);
-    for (const int32_t nCount : {214748365, INT32_MAX, -1}) {
+    for (const int32_t nCount : {214748365, INT32_MAX}) {
         SBallSwarm swarm;
         try {
             swarm.Create(nCount, 0x00FFFFFF);
@@ -117,6 +119,22 @@ TEST(SBallSwarm, ACountWhoseArrayDoesNotFitInThirtyTwoBitsIsOutOfMemory) {
         }
         EXPECT_EQ(swarm.balls, nullptr);
         EXPECT_NE(swarm.sprites[3], nullptr); // made before the failure, freed by Release
+    }
+}
+
+TEST(SBallSwarm, ANegativeCountMakesNoBalls) {
+    // A stored Nums of 2^31 or more reads as a negative count: the loops run zero times, as with 0.
+    for (const int32_t nCount : {-1, INT32_MIN}) {
+        SBallSwarm swarm;
+        swarm.Create(nCount, 0x00FFFFFF);
+        EXPECT_EQ(swarm.count, nCount);
+        SImage frame(320, 240);
+        frame.Clear(0);
+        swarm.Update();
+        swarm.Draw(frame);
+        EXPECT_EQ(swarm.centerX, 0.0f);
+        EXPECT_EQ(swarm.centerY, 0.0f);
+        EXPECT_TRUE(std::all_of(frame.pixels, frame.pixels + 320 * 240, [](uint32_t p) { return p == 0; }));
     }
 }
 
