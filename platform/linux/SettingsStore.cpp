@@ -41,7 +41,7 @@ bool IsFile(const std::string& path) {
 
 // The whole file, or nothing when it is missing, unreadable, not a regular file or implausibly large.
 std::string ReadWholeFile(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
     if (fd < 0) {
         return {};
     }
