@@ -30,6 +30,8 @@ packages=(
     libgl1-mesa-dri
     # the program's tests on a virtual display: the X server, input, window lookup, screenshots
     xvfb xdotool x11-utils imagemagick
+    # the X server's idle time (MIT-SCREEN-SAVER), which the program must let grow
+    xprintidle
     # the Debian package: cpack's dependency list (dpkg-shlibdeps), its check, the manual page's reader
     dpkg-dev lintian man-db
     # the installed program under the real XScreenSaver daemon (its hack descriptions come with it)

@@ -99,6 +99,10 @@ bool EnsureVideo() {
     }
     // The program handles SIGINT and SIGTERM itself.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    // A screen saver must never keep the screen awake: by default SDL's video start-up keeps resetting
+    // the X server's idle timer (or takes an idle inhibitor on Wayland), so the monitor would never
+    // power down and no locker that watches the idle time would ever fire while the picture runs.
+    SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         Trace("SdlHost: no video (%s).\n", SDL_GetError());
         return false;

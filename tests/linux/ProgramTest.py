@@ -429,6 +429,53 @@ def configure(session):
     check(wait_exit(process, 30) == 1, "the dialog did not end with exit code 1: " + session.stderr_of())
 
 
+def idle_time_ms(session):
+    """The X server's idle time in milliseconds, as lockers and XScreenSaver read it (the MIT-SCREEN-SAVER
+    extension)."""
+    out = session.tool("xprintidle").strip()
+    check(out.isdigit(), f"xprintidle gave {out!r}")
+    return int(out)
+
+
+IDLE_RUN = 65  # seconds; what keeps a screen awake resets the idle time at least every 30 s
+
+
+def idle(session):
+    """Neither a full-screen run nor an embedded one keeps the screen awake: while each draws for more than
+    a minute without input, its X server's idle time keeps growing past 60 s. The two run side by side,
+    each on its own server (an embedded run beside a full-screen one would find it and end at once)."""
+    full = start_full_screen(session)
+    other = Session(session.program)
+    host = subprocess.Popen(["xmessage", "-geometry", "400x300+20+20", "-name", "lumivorrahost", "host"],
+                            env=other.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    try:
+        host_id = int(other.tool("sh", "-c", "xdotool search --sync --onlyvisible --classname lumivorrahost").split()[0])
+        embedded = other.start("--root", env=dict(other.env, XSCREENSAVER_WINDOW=hex(host_id)))
+        check(wait_drawn(other, embedded, HOST) > 8, "--root drew nothing into its window")
+        runs = ((session, full, "/s"), (other, embedded, "--root"))
+        started = time.monotonic()
+        last = {name: idle_time_ms(on) for on, _, name in runs}
+        while time.monotonic() - started < IDLE_RUN:
+            time.sleep(2)
+            for on, process, name in runs:
+                check(process.poll() is None, f"{name} ended by itself: " + on.stderr_of())
+                now = idle_time_ms(on)
+                check(now >= last[name], f"{name}: the server's idle time fell from {last[name]} ms to {now} ms")
+                last[name] = now
+        for on, process, name in runs:
+            check(last[name] > 60000, f"{name}: the server's idle time is only {last[name]} ms")
+            process.send_signal(signal.SIGTERM)
+            check(wait_exit(process, 30) == 1, f"{name} did not end on SIGTERM")
+    except Failure:
+        for index in range(len(other.logs)):
+            print(f"--- output of the embedded run {index + 1}:\n{other.stderr_of(index)}")
+        raise
+    finally:
+        host.kill()
+        host.wait()
+        other.close()
+
+
 CYCLES = 50
 CLOSE_TIMES = []  # seconds from each close to the end of its run, reported with the result
 
@@ -530,7 +577,7 @@ def display_lost(session):
 
 
 CASES = {f.__name__: f for f in (full_screen, instances, mouse, window, preview, configure, display_lost, start_stop,
-                                 preview_host_destroyed)}
+                                 preview_host_destroyed, idle)}
 
 
 def main():
