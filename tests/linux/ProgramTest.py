@@ -33,11 +33,11 @@ def check(condition, message):
 
 
 class Session:
-    def __init__(self, program):
+    def __init__(self, program, screens=1):
         self.program = program
         self.folder = tempfile.TemporaryDirectory(prefix="lumivorra-xvfb-")
         try:
-            self.xvfb = VirtualDisplay(SCREEN_W, SCREEN_H)
+            self.xvfb = VirtualDisplay(SCREEN_W, SCREEN_H, screens=screens)
         except VirtualDisplayError as error:
             self.folder.cleanup()
             raise Failure(str(error))
@@ -84,9 +84,10 @@ class Session:
                               timeout=20)
         raise Failure(f"no window named {name!r} appeared; the server has:\n{tree.stdout}{tree.stderr}")
 
-    def screenshot(self):
-        """The root window as rows of (r, g, b) bytes."""
-        data = subprocess.run(["import", "-window", "root", "-depth", "8", "ppm:-"], env=self.env,
+    def screenshot(self, screen=0):
+        """The root window of the screen as rows of (r, g, b) bytes."""
+        env = dict(self.env, DISPLAY=f"{self.xvfb.name}.{screen}")
+        data = subprocess.run(["import", "-window", "root", "-depth", "8", "ppm:-"], env=env,
                               capture_output=True, timeout=20).stdout
         fields = data.split(maxsplit=4)
         check(fields[0] == b"P6", "import gave no picture")
@@ -157,15 +158,15 @@ def maps_qt(process):
         return "libQt6" in maps.read()
 
 
-def wait_drawn(session, process, box, timeout=60.0):
+def wait_drawn(session, process, box, timeout=60.0, screen=0):
     """Waits until the area box (left, top, right, bottom) of the screen shows the picture: a mean
     brightness above 8 and unlike what was there before (black, or a light host window). On a loaded
     machine the first frame can take a while. Returns the mean brightness."""
-    empty = session.mean(session.screenshot(), *box)
+    empty = session.mean(session.screenshot(screen), *box)
     deadline = time.monotonic() + timeout
     while True:
         check(process.poll() is None, "the program ended by itself: " + session.stderr_of())
-        brightness = session.mean(session.screenshot(), *box)
+        brightness = session.mean(session.screenshot(screen), *box)
         if (brightness > 8 and abs(brightness - empty) > 8) or time.monotonic() > deadline:
             check_present_way(session, process)
             return brightness
@@ -186,6 +187,15 @@ def main_thread_sleeps(process):
             if line.startswith("voluntary_ctxt_switches:"):
                 return int(line.split()[1])
     raise Failure("no context switches in /proc")
+
+
+def check_main_thread_asleep(process):
+    """Where pictures go from the render thread, the main thread sleeps while 60 a second are shown."""
+    if PRESENT_WAYS[os.environ.get("LUMIVORRA_PRESENT")][1] is not None:
+        woken = main_thread_sleeps(process)
+        time.sleep(1.0)
+        woken = main_thread_sleeps(process) - woken
+        check(woken < 30, f"the main thread woke {woken} times in a second of pictures")
 
 
 def check_present_way(session, process):
@@ -338,12 +348,7 @@ def window(session):
     share = five_six_five_share(session.screenshot(), box)
     check(share < 0.9, f"{share:.1%} of the window has 5-6-5 colours: not shown in 32-bit colour")
     check(not maps_qt(process), "the window's program has Qt mapped")
-    if PRESENT_WAYS[os.environ.get("LUMIVORRA_PRESENT")][1] is not None:
-        # Pictures go from the render thread: the main thread sleeps while 60 a second are shown.
-        woken = main_thread_sleeps(process)
-        time.sleep(1.0)
-        woken = main_thread_sleeps(process) - woken
-        check(woken < 30, f"the main thread woke {woken} times in a second of pictures")
+    check_main_thread_asleep(process)
 
     # Covered by another window it shows nothing, and shows the picture again when uncovered.
     cover = subprocess.Popen(["xmessage", "-geometry", f"{SCREEN_W}x{SCREEN_H}+0+0", "cover"], env=session.env,
@@ -386,6 +391,7 @@ def preview(session):
         process = session.start("/p", str(host_id))
         inside = wait_drawn(session, process, HOST)
         check(inside > 8, f"nothing drawn into the host window (mean {inside:.1f})")
+        check_main_thread_asleep(process)
         session.tool("xdotool", "windowunmap", "--sync", str(host_id))
         wait_for_text(session, process, "SdlHost: presents paused")
         session.tool("xdotool", "windowmap", "--sync", str(host_id))
@@ -417,6 +423,24 @@ def preview(session):
         code = wait_exit(process, 30)
         check(code == 0, f"{args}: exit code {code}")
         check("failed CreateWindowEx(...) 返値=NULL" in session.stderr_of(), f"{args}: no message")
+
+
+def second_screen(session):
+    """A preview whose host window is on the server's second screen (the program's display names the
+    first) shows the picture there."""
+    env = dict(session.env, DISPLAY=session.xvfb.name + ".1")
+    host = subprocess.Popen(["xmessage", "-geometry", "400x300+20+20", "-name", "lumivorrahost", "host"],
+                            env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    try:
+        host_id = int(session.tool("sh", "-c", "xdotool search --sync --onlyvisible --classname lumivorrahost").split()[0])
+        process = session.start("/p", str(host_id))
+        inside = wait_drawn(session, process, HOST, timeout=20.0, screen=1)
+        check(inside > 8, f"nothing drawn into the host window on the second screen (mean {inside:.1f})")
+        process.send_signal(signal.SIGTERM)
+        check(wait_exit(process, 30) == 1, "SIGTERM did not end the preview with exit code 1")
+    finally:
+        host.kill()
+        host.wait()
 
 
 def configure(session):
@@ -577,12 +601,13 @@ def display_lost(session):
 
 
 CASES = {f.__name__: f for f in (full_screen, instances, mouse, window, preview, configure, display_lost, start_stop,
-                                 preview_host_destroyed, idle)}
+                                 preview_host_destroyed, idle, second_screen)}
+SCREENS = {second_screen: 2}
 
 
 def main():
     program, case = sys.argv[1], sys.argv[2]
-    session = Session(program)
+    session = Session(program, SCREENS.get(CASES[case], 1))
     try:
         CASES[case](session)
     except Failure as failure:
