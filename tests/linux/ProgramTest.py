@@ -316,21 +316,28 @@ def instances(session):
 
 def mouse(session):
     """The fifth mouse-move message closes the screen saver, the four before it do not (the first is the
-    one a fresh full-screen window gets by itself); a button closes it; SIGINT ends it as a close does."""
+    one a fresh full-screen window gets by itself: SDL's first position of the pointer, from the window
+    appearing under it); a button closes it; SIGINT ends it as a close does."""
     process = start_full_screen(session)
+    # Each move is waited for until the server has moved the pointer, so that no two can reach the
+    # program as one; a close takes a fade of 32 frames at 60 Hz and more, so a run still there 1.5 s
+    # after the last of them was closed by none.
     for step in range(1, 4):
-        session.tool("xdotool", "mousemove", str(40 * step), str(30 * step))
-        check(alive_after(process, 0.4), f"move {step + 1} closed the screen saver")
-    session.tool("xdotool", "mousemove", "300", "200")
-    check(wait_exit(process, 30) == 1, "the fifth move did not close it with exit code 1")
+        session.tool("xdotool", "mousemove", "--sync", str(40 * step), str(30 * step))
+    check(alive_after(process, 1.5), f"moves 2 to 4 closed the screen saver (exit code {process.poll()})")
+    session.tool("xdotool", "mousemove", "--sync", "300", "200")
+    code = wait_exit(process, 30)
+    check(code == 1, f"the fifth move did not close it with exit code 1 (exit code {code})")
 
     process = start_full_screen(session)
     session.tool("xdotool", "click", "3")
-    check(wait_exit(process, 30) == 1, "a button did not close it with exit code 1")
+    code = wait_exit(process, 30)
+    check(code == 1, f"a button did not close it with exit code 1 (exit code {code})")
 
     process = start_full_screen(session)
     process.send_signal(signal.SIGINT)
-    check(wait_exit(process, 30) == 1, "SIGINT did not end it with exit code 1")
+    code = wait_exit(process, 30)
+    check(code == 1, f"SIGINT did not end it with exit code 1 (exit code {code})")
     check("SMusic: Play stop." in session.stderr_of(), "the music was not stopped on SIGINT")
 
 
