@@ -88,6 +88,12 @@ WaitResult WaitForWork(uint32_t dwMilliseconds) {
 }
 
 void EndMainWait() {
+    if (g_pSdlXDisplay != nullptr) {
+        // The answers to requests already made (a window destroyed behind SDL's back gives an error) go
+        // to our error handler, not to Xlib's default one, which SDL puts back as it quits and which
+        // would end the process.
+        XSync(g_pSdlXDisplay, False);
+    }
     g_bWaitsOnFds.store(false);
     g_pSdlXDisplay = nullptr;
     g_dwWakeEvent = 0;

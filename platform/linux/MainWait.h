@@ -26,7 +26,8 @@ struct WaitResult {
 WaitResult WaitForWork(uint32_t dwMilliseconds);
 // Events SDL has read from its connection and not yet turned into its own (no call to the server).
 bool SdlHasQueuedX();
-// Main thread, before SDL_Quit: closes the eventfd and forgets SDL's connection.
+// Main thread, before SDL_Quit: takes the X server's last answers on SDL's connection, closes the eventfd
+// and forgets the connection.
 void EndMainWait();
 
 } // namespace sdlhost
