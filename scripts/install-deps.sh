@@ -39,6 +39,8 @@ test_packages=(
     clang-14 libclang-rt-14-dev
     # the program's tests on a virtual display: the X server, input, window lookup, screenshots
     xvfb xdotool imagemagick
+    # the X server's idle time (MIT-SCREEN-SAVER), which the program must let grow
+    xprintidle
     # the Debian package: cpack's dependency list (dpkg-shlibdeps), its check, the manual page's reader
     dpkg-dev lintian man-db
     # the installed program under the real XScreenSaver daemon (its hack descriptions come with it)
