@@ -53,7 +53,8 @@ bool Meet(const DialogItemTemplate& a, const DialogItemTemplate& b) {
 }
 
 bool IsFrame(const DialogItemTemplate& item) {
-    return std::strcmp(item.pszClass, "BUTTON") == 0 && (item.dwStyle & DLG_BUTTON_TYPE_MASK) == DLG_BUTTON_GROUPBOX;
+    return std::strcmp(item.pszClass, "BUTTON") == 0 &&
+           (item.dwStyle & DLG_BUTTON_TYPE_MASK) == DLG_BUTTON_GROUPBOX;
 }
 
 class DialogPage : public testing::Test {
