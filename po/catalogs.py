@@ -187,6 +187,13 @@ def write_rc(out, dialog, headers, catalogs):
 
 
 def write(path, text):
+    """Writes only a change, so that a configure run that changes nothing rebuilds nothing."""
+    try:
+        with open(path, encoding="utf-8") as f:
+            if f.read() == text:
+                return
+    except FileNotFoundError:
+        pass
     with open(path, "w", encoding="utf-8") as f:
         f.write(text)
 
