@@ -6,7 +6,9 @@
 #include "platform/Heap.h"
 #include "platform/Thread.h"
 #include "platform/Timer.h"
+#include "platform/Window.h"
 #include "platform/win32/MidiOut.h"
+#include "platform/win32/Monitors.h"
 #include "platform/win32/SettingsStore.h"
 
 #include <gtest/gtest.h>
@@ -228,6 +230,57 @@ TEST(Win32MidiOut, AStuckDriverHoldsALongMessageForAboutTwoSecondsAtAnyTimerGran
         // The driver was given a copy, which it may keep: the caller's bytes are its own to free.
         EXPECT_NE(StuckDriver::s_pSent, message.data());
         EXPECT_EQ(StuckDriver::s_sent, message);
+    }
+}
+
+// Two monitors beside the primary, whatever the machine has.
+std::vector<RECT> TwoMoreMonitors() {
+    return {RECT{1024, 0, 1664, 480}, RECT{-800, 100, 0, 700}};
+}
+
+std::vector<uint32_t> g_mainMessages;
+
+intptr_t RecordingProc(WindowHandle hWnd, uint32_t uMsg, uintptr_t wParam, intptr_t lParam) {
+    g_mainMessages.push_back(uMsg);
+    return PlatformDefWindowProc(hWnd, uMsg, wParam, lParam);
+}
+
+TEST(Win32Monitors, AFullScreenRunCoversEveryOtherMonitorUntilItsWindowGoes) {
+    SetMonitorSource(TwoMoreMonitors);
+    ASSERT_TRUE(
+        PlatformRegisterClass(WindowClass{RecordingProc, GetModuleHandleA(nullptr), 0, "LvMonitorTest"}));
+    const HWND hMain = reinterpret_cast<HWND>(PlatformCreateMainWindow("LvMonitorTest", "main", 1, 320, 240));
+    SetMonitorSource(nullptr);
+    ASSERT_NE(hMain, nullptr);
+    const std::vector<HWND> covers = CoverWindows(hMain);
+    ASSERT_EQ(covers.size(), 2u);
+    for (size_t i = 0; i < covers.size(); ++i) {
+        RECT rect{};
+        GetWindowRect(covers[i], &rect);
+        const RECT expected = TwoMoreMonitors()[i];
+        EXPECT_TRUE(EqualRect(&rect, &expected)) << i;
+        EXPECT_TRUE(IsWindowVisible(covers[i])) << i;
+        EXPECT_NE(GetWindowLongA(covers[i], GWL_EXSTYLE) & WS_EX_TOPMOST, 0) << i;
+        EXPECT_EQ(GetClassLongPtrA(covers[i], GCLP_HBRBACKGROUND),
+                  reinterpret_cast<LONG_PTR>(GetStockObject(BLACK_BRUSH)));
+    }
+    // Input on another monitor is input to the run; a system key is not.
+    g_mainMessages.clear();
+    for (const UINT uMsg :
+         {WM_KEYDOWN, WM_SYSKEYDOWN, WM_MOUSEMOVE, WM_LBUTTONDOWN, WM_MBUTTONDOWN, WM_RBUTTONDOWN}) {
+        SendMessageA(covers[1], uMsg, 0, 0);
+    }
+    EXPECT_EQ(g_mainMessages, (std::vector<uint32_t>{WM_KEYDOWN, WM_MOUSEMOVE, WM_LBUTTONDOWN, WM_MBUTTONDOWN,
+                                                     WM_RBUTTONDOWN}));
+    // A plain window covers nothing.
+    const HWND hPlain =
+        reinterpret_cast<HWND>(PlatformCreateMainWindow("LvMonitorTest", "plain", 2, 320, 240));
+    EXPECT_TRUE(CoverWindows(hPlain).empty());
+    DestroyWindow(hPlain);
+    DestroyWindow(hMain);
+    EXPECT_TRUE(CoverWindows(hMain).empty());
+    for (const HWND hCover : covers) {
+        EXPECT_FALSE(IsWindow(hCover));
     }
 }
 
