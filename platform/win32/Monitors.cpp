@@ -20,8 +20,31 @@ BOOL CALLBACK AddSecondary(HMONITOR hMonitor, HDC, LPRECT, LPARAM lParam) {
     return TRUE;
 }
 
+std::vector<RECT> SecondaryMonitors() {
+    return (g_pfnSource != nullptr ? g_pfnSource : SystemSecondaryMonitors)();
+}
+
+// After a mode change the monitors beside the primary move (the primary's new size pushes them): each
+// cover follows its monitor, the n-th cover the n-th monitor.
+void FitCover(HWND hCover) {
+    size_t nIndex = 0;
+    {
+        std::lock_guard<std::mutex> lock(g_Lock);
+        nIndex = static_cast<size_t>(std::find(g_Covers.begin(), g_Covers.end(), hCover) - g_Covers.begin());
+    }
+    const std::vector<RECT> monitors = SecondaryMonitors();
+    if (nIndex < monitors.size()) {
+        const RECT& rc = monitors[nIndex];
+        SetWindowPos(hCover, HWND_TOPMOST, rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top,
+                     SWP_NOACTIVATE);
+    }
+}
+
 LRESULT CALLBACK CoverProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam) {
     switch (uMsg) {
+    case WM_DISPLAYCHANGE:
+        FitCover(hWnd);
+        return 0;
     case WM_KEYDOWN:
     case WM_MOUSEMOVE:
     case WM_LBUTTONDOWN:
@@ -64,7 +87,7 @@ void CoverSecondaryMonitors(HWND hMain) {
     if (RegisterClassA(&cls) == 0 && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
         return;
     }
-    for (const RECT& rc : (g_pfnSource != nullptr ? g_pfnSource : SystemSecondaryMonitors)()) {
+    for (const RECT& rc : SecondaryMonitors()) {
         // Owned by the main window: above it, out of the task bar, and destroyed with it.
         const HWND hCover = CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, kCoverClass, "",
                                             WS_POPUP | WS_VISIBLE, rc.left, rc.top, rc.right - rc.left,

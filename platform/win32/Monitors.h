@@ -14,7 +14,8 @@ std::vector<RECT> SystemSecondaryMonitors();
 void SetMonitorSource(MonitorSource pfnSource);
 
 // Main thread: covers every monitor but the primary for hMain. Key, button and mouse-move messages of a
-// cover go to hMain's procedure as if they were its own.
+// cover go to hMain's procedure as if they were its own; after a display change (the primary switched to
+// 320x240 moves the others) each cover moves to its monitor again.
 void CoverSecondaryMonitors(HWND hMain);
 // The covers of hMain still open, in the order made. Any thread.
 std::vector<HWND> CoverWindows(HWND hMain);

@@ -233,9 +233,19 @@ TEST(Win32MidiOut, AStuckDriverHoldsALongMessageForAboutTwoSecondsAtAnyTimerGran
     }
 }
 
-// Two monitors beside the primary, whatever the machine has.
+// Two monitors beside the primary, whatever the machine has; and where they are once the primary has
+// switched to 320x240.
 std::vector<RECT> TwoMoreMonitors() {
     return {RECT{1024, 0, 1664, 480}, RECT{-800, 100, 0, 700}};
+}
+std::vector<RECT> TwoMoreMonitorsMoved() {
+    return {RECT{320, 0, 960, 480}, RECT{-800, 100, 0, 700}};
+}
+
+RECT WindowRect(HWND hWnd) {
+    RECT rect{};
+    GetWindowRect(hWnd, &rect);
+    return rect;
 }
 
 std::vector<uint32_t> g_mainMessages;
@@ -255,8 +265,7 @@ TEST(Win32Monitors, AFullScreenRunCoversEveryOtherMonitorUntilItsWindowGoes) {
     const std::vector<HWND> covers = CoverWindows(hMain);
     ASSERT_EQ(covers.size(), 2u);
     for (size_t i = 0; i < covers.size(); ++i) {
-        RECT rect{};
-        GetWindowRect(covers[i], &rect);
+        const RECT rect = WindowRect(covers[i]);
         const RECT expected = TwoMoreMonitors()[i];
         EXPECT_TRUE(EqualRect(&rect, &expected)) << i;
         EXPECT_TRUE(IsWindowVisible(covers[i])) << i;
@@ -272,6 +281,16 @@ TEST(Win32Monitors, AFullScreenRunCoversEveryOtherMonitorUntilItsWindowGoes) {
     }
     EXPECT_EQ(g_mainMessages, (std::vector<uint32_t>{WM_KEYDOWN, WM_MOUSEMOVE, WM_LBUTTONDOWN, WM_MBUTTONDOWN,
                                                      WM_RBUTTONDOWN}));
+    // The mode change moves the monitors; the covers follow.
+    SetMonitorSource(TwoMoreMonitorsMoved);
+    SendMessageA(covers[0], WM_DISPLAYCHANGE, 16, MAKELPARAM(320, 240));
+    SendMessageA(covers[1], WM_DISPLAYCHANGE, 16, MAKELPARAM(320, 240));
+    SetMonitorSource(nullptr);
+    for (size_t i = 0; i < covers.size(); ++i) {
+        const RECT rect = WindowRect(covers[i]);
+        const RECT expected = TwoMoreMonitorsMoved()[i];
+        EXPECT_TRUE(EqualRect(&rect, &expected)) << i;
+    }
     // A plain window covers nothing.
     const HWND hPlain =
         reinterpret_cast<HWND>(PlatformCreateMainWindow("LvMonitorTest", "plain", 2, 320, 240));
