@@ -164,13 +164,13 @@ public:
         }
         m_hWnd = NativeWindow(hWnd);
         if (ScaledChosen()) {
-            return Scale("SDisplay: full screen scaled on the desktop, as chosen.\n");
+            return TakeScaledWay("SDisplay: full screen scaled on the desktop, as chosen.\n");
         }
         const HRESULT hr = m_pDD->SetCooperativeLevel(m_hWnd, dwFlags);
         if (FAILED(hr)) {
             Trace("SDisplay: exclusive mode refused (%lx): full screen scaled on the desktop.\n",
                   static_cast<unsigned long>(hr));
-            return Scale(nullptr);
+            return TakeScaledWay(nullptr);
         }
         return DISP_OK;
     }
@@ -184,7 +184,7 @@ public:
             Trace("SDisplay: mode %lux%lux%lu refused (%lx): full screen scaled on the desktop.\n",
                   static_cast<unsigned long>(dwWidth), static_cast<unsigned long>(dwHeight),
                   static_cast<unsigned long>(dwBpp), static_cast<unsigned long>(hr));
-            return Scale(nullptr);
+            return TakeScaledWay(nullptr);
         }
         Trace("SDisplay: mode %lux%lux%lu, exclusive full screen.\n", static_cast<unsigned long>(dwWidth),
               static_cast<unsigned long>(dwHeight), static_cast<unsigned long>(dwBpp));
@@ -230,7 +230,7 @@ private:
 
     // From here on the full screen is the scaled one: the display is given back to the desktop (normal
     // access, no mode of our own) and the window put above every other.
-    DisplayResult Scale(const char* pszTrace) {
+    DisplayResult TakeScaledWay(const char* pszTrace) {
         if (pszTrace != nullptr) {
             Trace("%s", pszTrace);
         }
