@@ -6,6 +6,7 @@
 #include "platform/DisplayDevice.h"
 
 #include "framework/Debug.h"
+#include "platform/win32/Monitors.h"
 #include "platform/win32/ScaledScreen.h"
 
 #include <windows.h>
@@ -164,13 +165,14 @@ public:
         }
         m_hWnd = NativeWindow(hWnd);
         if (ScaledChosen()) {
-            return TakeScaledWay("SDisplay: full screen scaled on the desktop, as chosen.\n");
+            Trace("SDisplay: full screen scaled on the desktop, as chosen.\n");
+            return TakeScaledWay();
         }
         const HRESULT hr = m_pDD->SetCooperativeLevel(m_hWnd, dwFlags);
         if (FAILED(hr)) {
             Trace("SDisplay: exclusive mode refused (%lx): full screen scaled on the desktop.\n",
                   static_cast<unsigned long>(hr));
-            return TakeScaledWay(nullptr);
+            return TakeScaledWay();
         }
         return DISP_OK;
     }
@@ -184,7 +186,7 @@ public:
             Trace("SDisplay: mode %lux%lux%lu refused (%lx): full screen scaled on the desktop.\n",
                   static_cast<unsigned long>(dwWidth), static_cast<unsigned long>(dwHeight),
                   static_cast<unsigned long>(dwBpp), static_cast<unsigned long>(hr));
-            return TakeScaledWay(nullptr);
+            return TakeScaledWay();
         }
         Trace("SDisplay: mode %lux%lux%lu, exclusive full screen.\n", static_cast<unsigned long>(dwWidth),
               static_cast<unsigned long>(dwHeight), static_cast<unsigned long>(dwBpp));
@@ -229,14 +231,15 @@ private:
     ~DDrawDevice() = default;
 
     // From here on the full screen is the scaled one: the display is given back to the desktop (normal
-    // access, no mode of our own) and the window put above every other.
-    DisplayResult TakeScaledWay(const char* pszTrace) {
-        if (pszTrace != nullptr) {
-            Trace("%s", pszTrace);
-        }
+    // access, no mode of our own) and the window put above every other. A window that owns top-most
+    // windows cannot join them there itself (Wine keeps it below its owned ones), so the other monitors'
+    // covers are made again once it is.
+    DisplayResult TakeScaledWay() {
         m_bScaled = true;
         m_pDD->SetCooperativeLevel(m_hWnd, DDSCL_NORMAL);
+        UncoverSecondaryMonitors(m_hWnd);
         SetWindowPos(m_hWnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        CoverSecondaryMonitors(m_hWnd);
         return DISP_OK;
     }
 

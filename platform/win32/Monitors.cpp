@@ -99,6 +99,12 @@ void CoverSecondaryMonitors(HWND hMain) {
     }
 }
 
+void UncoverSecondaryMonitors(HWND hMain) {
+    for (const HWND hCover : CoverWindows(hMain)) {
+        DestroyWindow(hCover);
+    }
+}
+
 std::vector<HWND> CoverWindows(HWND hMain) {
     std::lock_guard<std::mutex> lock(g_Lock);
     std::vector<HWND> covers;

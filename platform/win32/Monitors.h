@@ -17,5 +17,7 @@ void SetMonitorSource(MonitorSource pfnSource);
 // cover go to hMain's procedure as if they were its own; after a display change (the primary switched to
 // 320x240 moves the others) each cover moves to its monitor again.
 void CoverSecondaryMonitors(HWND hMain);
+// Main thread: destroys the covers of hMain (which go with hMain in any case).
+void UncoverSecondaryMonitors(HWND hMain);
 // The covers of hMain still open, in the order made. Any thread.
 std::vector<HWND> CoverWindows(HWND hMain);

@@ -116,6 +116,16 @@ public:
         if ((dwFlags & DISP_FLIP_WAIT) != 0) {
             m_pDD->WaitForVerticalBlank(DDWAITVB_BLOCKBEGIN, nullptr);
         }
+        // Leaving exclusive mode, DirectDraw gives the window its old place in the stacking order back,
+        // and may do so after Init has put it on top: it goes on top again, at most once a second and
+        // without waiting for the main thread (which may be waiting for this one).
+        const HWND hMain = m_targets.front().hWnd;
+        const DWORD dwNow = GetTickCount();
+        if ((GetWindowLongA(hMain, GWL_EXSTYLE) & WS_EX_TOPMOST) == 0 && dwNow - m_dwRaised >= 1000) {
+            m_dwRaised = dwNow;
+            SetWindowPos(hMain, HWND_TOPMOST, 0, 0, 0, 0,
+                         SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_ASYNCWINDOWPOS);
+        }
         for (Target& target : m_targets) {
             Show(target, m_back.m_pixels);
         }
@@ -140,6 +150,7 @@ private:
     ~ScaledChain() = default;
 
     IDirectDraw* m_pDD;
+    DWORD m_dwRaised = GetTickCount() - 1000; // when the window was last put on top from here
     MemorySurface m_back;
     std::vector<Target> m_targets;
 };

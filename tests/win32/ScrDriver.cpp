@@ -193,9 +193,18 @@ RECT ScreenArea(HWND hWnd) {
     return area;
 }
 
-// The pixels of the screen saver's client area on the screen (or of the whole screen without it).
-Picture ReadScreen() {
-    const RECT area = ScreenArea(FindSaver());
+// The pixels of the screen saver's client area on the screen (or of the whole screen without it);
+// bCentre: only its middle 320x240 at most, which reads faster than a large area.
+Picture ReadScreen(bool bCentre = false) {
+    RECT area = ScreenArea(FindSaver());
+    if (bCentre) {
+        const LONG nWidth = std::min<LONG>(area.right - area.left, 320);
+        const LONG nHeight = std::min<LONG>(area.bottom - area.top, 240);
+        area.left += (area.right - area.left - nWidth) / 2;
+        area.top += (area.bottom - area.top - nHeight) / 2;
+        area.right = area.left + nWidth;
+        area.bottom = area.top + nHeight;
+    }
     Picture picture;
     picture.nWidth = area.right - area.left;
     picture.nHeight = area.bottom - area.top;
@@ -307,9 +316,10 @@ void Pixels(DWORD nMs, long lMin) {
 }
 
 // A key, then the screen read as often as it can be until the window goes: how many readings of the
-// full-screen mode were dimmer than half the picture before the key, and how many were black.
+// full-screen mode were dimmer than half the picture before the key, and how many were black. Only the
+// middle of the picture is read, so that the few frames of the fade's end are seen before the window goes.
 void Fade(DWORD nMs) {
-    const Picture before = ReadScreen();
+    const Picture before = ReadScreen(true);
     const long long llArea = static_cast<long long>(before.nWidth) * before.nHeight;
     int nSamples = 0;
     int nDim = 0;
@@ -317,7 +327,7 @@ void Fade(DWORD nMs) {
     if (Send("key")) {
         const DWORD dwStart = GetTickCount();
         while (FindSaver() != nullptr && GetTickCount() - dwStart < nMs) {
-            const Picture picture = ReadScreen();
+            const Picture picture = ReadScreen(true);
             if (picture.nWidth * static_cast<long long>(picture.nHeight) == llArea &&
                 FindSaver() != nullptr) {
                 ++nSamples;

@@ -226,9 +226,9 @@ def case_close(s):
 def case_fullscreen(s):
     s.settings(BGMMode=2, ShowFPS=1)
     before = screen_mode(s)
-    process, out = start_saver(s)
-    code, out = s.drive("pixels", 60000, 320 * 240 // 10, "mode", "describe", "fade", 15000, "gone", 30000, "sleep",
-                        300, "mode")
+    process = s.start("/s", env=TRACED)
+    code, out = s.drive("wait", 60000, "pixels", 60000, 320 * 240 // 10, "mode", "describe", "fade", 15000, "gone",
+                        30000, "sleep", 300, "mode")
     check(code == 0, f"full screen: {out}")
     window = fields(out, "shown")
     style, exstyle = int(window["style"], 16), int(window["exstyle"], 16)
@@ -247,7 +247,8 @@ def case_fullscreen(s):
     # After the key the picture darkens to black while the window and the mode are still there.
     fade = fields(out, "fade")
     check(int(fade["dim"]) > 0 and int(fade["black"]) > 0, f"no fade seen: {fade}")
-    end_saver(s, process, "a key")
+    lines = traced_run(s, process, "a key")
+    check("SDisplay: mode 320x240x16, exclusive full screen.\n" in lines, f"trace: {lines}")
 
 
 def check_window_picture(out, size):
@@ -366,13 +367,14 @@ def case_monitors(s):
     try:
         s.settings(BGMMode=2)
         process = s.start("/s", env=TRACED)
-        code, out = s.drive("wait", 60000, "pixels", 60000, 960 * 720 // 20, "windows", "letterbox", "cover",
-                            "send-cover", "lbutton", "gone", 30000, "windows")
+        code, out = s.drive("wait", 60000, "pixels", 60000, 960 * 720 // 20, "describe", "windows", "letterbox",
+                            "cover", "send-cover", "lbutton", "gone", 30000, "windows")
         check(code == 0, f"monitors: {out} {read(process.log)[-1500:]}")
         main = int(line(out, "window")[0])
         cover = fields(out, "cover")
         check(cover["rect"] == "0,0,640,480" and int(cover["owner"]) == main, f"cover: {cover}")
         check(int(cover["exstyle"], 16) & WS_EX_TOPMOST, f"cover not top-most: {cover}")
+        check(int(fields(out, "shown")["exstyle"], 16) & WS_EX_TOPMOST, f"main window not top-most: {out}")
         check([text for text in out if text.startswith("windows ")] == ["windows 2", "windows 0"],
               f"windows while and after the run: {out}")
         check_letterbox(out, "640x480", "0,0,640,480")
