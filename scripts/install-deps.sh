@@ -1,17 +1,15 @@
 #!/usr/bin/env bash
-# Installs every Debian package that building and testing Lumivorra needs (Debian 12).
+# Installs the Debian packages (Debian 12) that Lumivorra needs:
+#   scripts/install-deps.sh          everything: building, running and every test (scripts/test.sh)
+#   scripts/install-deps.sh --run    only building and running the program (scripts/run.sh), so that the
+#                                    first picture does not wait for the compilers, Wine and test tools
 # Idempotent: when everything is present it changes nothing. Runs apt-get as root, through sudo otherwise.
+# A new package goes into run_packages when the program or its build needs it, else into test_packages.
 set -euo pipefail
 
-packages=(
+run_packages=(
     # toolchain and build
-    g++ cmake ninja-build make pkg-config git
-    # tests and benchmarks
-    googletest libgtest-dev libgmock-dev libbenchmark-dev
-    # formatting
-    clang-format
-    # the libFuzzer targets: clang and its fuzzing and sanitizer runtimes
-    clang-14 libclang-rt-14-dev
+    g++ cmake ninja-build make pkg-config
     # the generators of the built-in items (standard library only)
     python3
     # the settings dialog: Qt 6 Widgets (QtTest and the offscreen platform plugin come with it), and a
@@ -28,8 +26,21 @@ packages=(
     libasound2-dev
     # OpenGL in software for SDL's renderer where no driver is (Xvfb); without it SDL draws in software
     libgl1-mesa-dri
+    # run.sh's look for a display (xdpyinfo)
+    x11-utils
+)
+test_packages=(
+    git
+    # tests and benchmarks
+    googletest libgtest-dev libgmock-dev libbenchmark-dev
+    # formatting
+    clang-format
+    # the libFuzzer targets: clang and its fuzzing and sanitizer runtimes
+    clang-14 libclang-rt-14-dev
     # the program's tests on a virtual display: the X server, input, window lookup, screenshots
-    xvfb xdotool x11-utils imagemagick
+    xvfb xdotool imagemagick
+    # the X server's idle time (MIT-SCREEN-SAVER), which the program must let grow
+    xprintidle
     # the Debian package: cpack's dependency list (dpkg-shlibdeps), its check, the manual page's reader
     dpkg-dev lintian man-db
     # the installed program under the real XScreenSaver daemon (its hack descriptions come with it)
@@ -40,7 +51,7 @@ packages=(
 # What only the x86-64 machine that runs every preset needs (an ARM64 Debian builds the native presets
 # without them).
 if [ "$(dpkg --print-architecture)" = amd64 ]; then
-    packages+=(
+    test_packages+=(
         # the Windows builds: mingw-w64 with the posix thread model (std::thread, std::mutex), both
         # widths, windres; GoogleTest's sources (googletest, above) are built with them
         g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
@@ -53,6 +64,15 @@ if [ "$(dpkg --print-architecture)" = amd64 ]; then
         wixl msitools
     )
 fi
+
+case "${1:-}" in
+    --run) packages=("${run_packages[@]}") ;;
+    "") packages=("${run_packages[@]}" "${test_packages[@]}") ;;
+    *)
+        echo "usage: $0 [--run]" >&2
+        exit 2
+        ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do
