@@ -17,14 +17,15 @@ class VirtualDisplayError(Exception):
 
 
 class VirtualDisplay:
-    def __init__(self, width, height, depth=24, screens=1):
-        """screens: how many X screens (:N.0, :N.1, ...), each width x height."""
+    def __init__(self, width, height, depth=24, screens=1, options=()):
+        """screens: how many X screens (:N.0, :N.1, ...), each width x height; options: more of the
+        server's arguments (such as "+xinerama")."""
         read_fd, write_fd = os.pipe()
         screen_args = []
         for index in range(screens):
             screen_args += ["-screen", str(index), f"{width}x{height}x{depth}"]
         self.server = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write_fd), *screen_args, "-nolisten", "tcp", "-noreset"],
+            ["Xvfb", "-displayfd", str(write_fd), *screen_args, *options, "-nolisten", "tcp", "-noreset"],
             pass_fds=[write_fd], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         os.close(write_fd)
         # The line comes when the server is ready; end of file when it could not start.

@@ -1,10 +1,19 @@
 // The presentation device on DirectDraw's first interfaces, and the GDI calls of the windowed present.
+//
+// Full screen takes the display exclusively and switches it to 320x240 at 16 bits. Where the display
+// refuses either, or the user chose so, the device shows the same flip chain scaled on the desktop
+// instead (ScaledScreen.h) and the run goes on; the trace says which way was taken.
 #include "platform/DisplayDevice.h"
+
+#include "framework/Debug.h"
+#include "platform/win32/Monitors.h"
+#include "platform/win32/ScaledScreen.h"
 
 #include <windows.h>
 
 #include <ddraw.h>
 
+#include <cstring>
 #include <new>
 
 namespace {
@@ -130,18 +139,71 @@ private:
     DDrawSurface* m_pAttached = nullptr;
 };
 
+// The user's choice of the scaled full screen: the DWORD ScaledFullScreen beside the settings, nonzero.
+bool ScaledChosen() {
+    DWORD dwValue = 0;
+    DWORD dwSize = sizeof(dwValue);
+    return RegGetValueA(HKEY_CURRENT_USER, "Software\\quillo\\Lumivorra", "ScaledFullScreen",
+                        RRF_RT_REG_DWORD, nullptr, &dwValue, &dwSize) == ERROR_SUCCESS &&
+           dwValue != 0;
+}
+
+// The test switch LUMIVORRA_MODE_SWITCH=refuse: the display refuses 320x240 as one without that mode does.
+bool ModeRefusedForTest() {
+    char szValue[16] = {};
+    const DWORD dwLength = GetEnvironmentVariableA("LUMIVORRA_MODE_SWITCH", szValue, sizeof(szValue));
+    return dwLength > 0 && dwLength < sizeof(szValue) && std::strcmp(szValue, "refuse") == 0;
+}
+
 class DDrawDevice final : public DisplayDevice {
 public:
     explicit DDrawDevice(IDirectDraw* pDD) : m_pDD(pDD) {}
 
     DisplayResult SetCooperativeLevel(WindowHandle hWnd, uint32_t dwFlags) override {
-        return Result(m_pDD->SetCooperativeLevel(NativeWindow(hWnd), dwFlags));
+        if ((dwFlags & DISP_SCL_EXCLUSIVE) == 0) {
+            return Result(m_pDD->SetCooperativeLevel(NativeWindow(hWnd), dwFlags));
+        }
+        m_hWnd = NativeWindow(hWnd);
+        if (ScaledChosen()) {
+            Trace("SDisplay: full screen scaled on the desktop, as chosen.\n");
+            return TakeScaledWay();
+        }
+        const HRESULT hr = m_pDD->SetCooperativeLevel(m_hWnd, dwFlags);
+        if (FAILED(hr)) {
+            Trace("SDisplay: exclusive mode refused (%lx): full screen scaled on the desktop.\n",
+                  static_cast<unsigned long>(hr));
+            return TakeScaledWay();
+        }
+        return DISP_OK;
     }
     DisplayResult SetDisplayMode(uint32_t dwWidth, uint32_t dwHeight, uint32_t dwBpp) override {
-        return Result(m_pDD->SetDisplayMode(dwWidth, dwHeight, dwBpp));
+        if (m_bScaled) {
+            return DISP_OK;
+        }
+        const HRESULT hr =
+            ModeRefusedForTest() ? DDERR_UNSUPPORTEDMODE : m_pDD->SetDisplayMode(dwWidth, dwHeight, dwBpp);
+        if (FAILED(hr)) {
+            Trace("SDisplay: mode %lux%lux%lu refused (%lx): full screen scaled on the desktop.\n",
+                  static_cast<unsigned long>(dwWidth), static_cast<unsigned long>(dwHeight),
+                  static_cast<unsigned long>(dwBpp), static_cast<unsigned long>(hr));
+            return TakeScaledWay();
+        }
+        Trace("SDisplay: mode %lux%lux%lu, exclusive full screen.\n", static_cast<unsigned long>(dwWidth),
+              static_cast<unsigned long>(dwHeight), static_cast<unsigned long>(dwBpp));
+        return DISP_OK;
     }
-    DisplayResult RestoreDisplayMode() override { return Result(m_pDD->RestoreDisplayMode()); }
+    DisplayResult RestoreDisplayMode() override {
+        return m_bScaled ? DISP_OK : Result(m_pDD->RestoreDisplayMode());
+    }
     DisplayResult CreateSurface(DisplaySurfaceDesc* pDesc, DisplaySurface** ppSurface) override {
+        if (m_bScaled && (pDesc->dwCaps & DISP_SCAPS_FLIP) != 0) {
+            DisplaySurface* pChain = NewScaledChain(m_pDD, m_hWnd);
+            if (pChain == nullptr) {
+                return DISP_ERR_OUTOFMEMORY;
+            }
+            *ppSurface = pChain;
+            return DISP_OK;
+        }
         DDSURFACEDESC native;
         ToNative(*pDesc, &native);
         IDirectDrawSurface* pSurface = nullptr;
@@ -168,7 +230,22 @@ public:
 private:
     ~DDrawDevice() = default;
 
+    // From here on the full screen is the scaled one: the display is given back to the desktop (normal
+    // access, no mode of our own) and the window put above every other. A window that owns top-most
+    // windows cannot join them there itself (Wine keeps it below its owned ones), so the other monitors'
+    // covers are made again once it is.
+    DisplayResult TakeScaledWay() {
+        m_bScaled = true;
+        m_pDD->SetCooperativeLevel(m_hWnd, DDSCL_NORMAL);
+        UncoverSecondaryMonitors(m_hWnd);
+        SetWindowPos(m_hWnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        CoverSecondaryMonitors(m_hWnd);
+        return DISP_OK;
+    }
+
     IDirectDraw* m_pDD;
+    HWND m_hWnd = nullptr;
+    bool m_bScaled = false;
 };
 
 } // namespace

@@ -4,18 +4,14 @@
 #include <new>
 
 namespace {
-// How long each wait for the driver lasts, in milliseconds.
-constexpr int kWaitMs = 1000;
+// How long each wait for the driver lasts, in milliseconds of the clock: a count of Sleep(1) calls would
+// last 15.6 times as long where the timer keeps its default granularity.
+constexpr DWORD kWaitMs = 1000;
 } // namespace
 
-const WinMidiCalls g_winmmCalls = {midiOutOpen,
-                                   midiOutShortMsg,
-                                   midiOutPrepareHeader,
-                                   midiOutLongMsg,
-                                   midiOutUnprepareHeader,
-                                   midiOutReset,
-                                   midiOutClose,
-                                   Sleep};
+const WinMidiCalls g_winmmCalls = {
+    midiOutOpen,  midiOutShortMsg, midiOutPrepareHeader, midiOutLongMsg, midiOutUnprepareHeader, midiOutReset,
+    midiOutClose, Sleep,           timeGetTime};
 
 WinMidiOut::~WinMidiOut() {
     if (m_hMidiOut != nullptr) {
@@ -66,7 +62,8 @@ void WinMidiOut::LongMsg(const uint8_t* pData, uint32_t dwSize) noexcept {
     }
     if (m_calls.pfnLongMsg(m_hMidiOut, &header, sizeof(header)) == MMSYSERR_NOERROR) {
         // A system-exclusive message is a few bytes: a few milliseconds at most at MIDI's rate.
-        for (int i = 0; i < kWaitMs && (header.dwFlags & MHDR_DONE) == 0; ++i) {
+        const DWORD dwSent = m_calls.pfnTime();
+        while ((header.dwFlags & MHDR_DONE) == 0 && m_calls.pfnTime() - dwSent < kWaitMs) {
             m_calls.pfnSleep(1);
         }
         // This runs on the timer's thread, and the timer's kill waits for it: a driver still holding the
@@ -75,9 +72,9 @@ void WinMidiOut::LongMsg(const uint8_t* pData, uint32_t dwSize) noexcept {
             m_calls.pfnReset(m_hMidiOut);
         }
     }
-    for (int i = 0; m_calls.pfnUnprepareHeader(m_hMidiOut, &header, sizeof(header)) == MIDIERR_STILLPLAYING;
-         ++i) {
-        if (i == kWaitMs) {
+    const DWORD dwAsked = m_calls.pfnTime();
+    while (m_calls.pfnUnprepareHeader(m_hMidiOut, &header, sizeof(header)) == MIDIERR_STILLPLAYING) {
+        if (m_calls.pfnTime() - dwAsked >= kWaitMs) {
             return; // the header and the copy stay the driver's: never freed under it
         }
         m_calls.pfnSleep(1);

@@ -7,8 +7,8 @@
 
 #include <mmsystem.h>
 
-// The winmm calls the output makes (and its pause), replaceable so that a test can play a driver that
-// never gives a buffer back.
+// The winmm calls the output makes (and its pause and clock), replaceable so that a test can play a driver
+// that never gives a buffer back, on a clock as coarse as the system's default timer.
 struct WinMidiCalls {
     MMRESULT(WINAPI* pfnOpen)(LPHMIDIOUT, UINT, DWORD_PTR, DWORD_PTR, DWORD);
     MMRESULT(WINAPI* pfnShortMsg)(HMIDIOUT, DWORD);
@@ -18,6 +18,7 @@ struct WinMidiCalls {
     MMRESULT(WINAPI* pfnReset)(HMIDIOUT);
     MMRESULT(WINAPI* pfnClose)(HMIDIOUT);
     void(WINAPI* pfnSleep)(DWORD);
+    DWORD(WINAPI* pfnTime)();
 };
 extern const WinMidiCalls g_winmmCalls;
 

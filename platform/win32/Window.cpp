@@ -1,5 +1,7 @@
 #include "platform/Window.h"
 
+#include "platform/win32/Monitors.h"
+
 #include <windows.h>
 
 #include <cstring>
@@ -87,6 +89,7 @@ WindowHandle PlatformCreateMainWindow(const char* pszClassName, const char* pszT
         if (hWnd != nullptr) {
             WINNLSEnableIME(nullptr, FALSE);
             ShowCursor(FALSE);
+            CoverSecondaryMonitors(hWnd);
         }
     } else if (bWinMode == 2) {
         RECT rect{0, 0, nWidth, nHeight};

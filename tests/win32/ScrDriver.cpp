@@ -3,6 +3,7 @@
 // an observer (the display mode, the screen's pixels), one step after another as the arguments say:
 //
 //     lumivorra-scr-driver wait 20000 mode pixels 20000 7680 send move send key gone 10000 mode
+//     lumivorra-scr-driver wait 20000 letterbox main windows send-cover lbutton gone 10000 windows
 //
 // Each step prints one line on stdout (flushed at once, since the test reads it from a file while the
 // driver runs). Exit code 0 when every step succeeded, 2 when a wait timed out, 3 on bad arguments.
@@ -16,12 +17,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 namespace {
 
 const char kClass[] = "Lumivorra";
 const char kTitle[] = "Lumivorra";
 const char kHostClass[] = "LumivorraTestHost";
+const char kCoverClass[] = "LumivorraCover"; // the black windows on the monitors beside the primary
 const char kKey[] = "Software\\quillo\\Lumivorra";
 
 HWND g_hHost = nullptr;
@@ -87,8 +90,14 @@ void Describe(const char* pszWhat, HWND hWnd) {
         static_cast<unsigned long>(GetWindowLongA(hWnd, GWL_EXSTYLE)), Handle(GetParent(hWnd)));
 }
 
+// The first window that covers a monitor beside the primary for the screen saver.
+HWND FindCover() {
+    return FindWindowA(kCoverClass, nullptr);
+}
+
 // The input a user gives, delivered synchronously: when the step returns the window procedure has run.
-bool Send(const char* pszWhat) {
+// bCover: to the window on another monitor instead of the main one.
+bool Send(const char* pszWhat, bool bCover = false) {
     struct Input {
         const char* pszName;
         UINT uMsg;
@@ -105,7 +114,7 @@ bool Send(const char* pszWhat) {
     };
     for (const Input& input : kInputs) {
         if (std::strcmp(pszWhat, input.pszName) == 0) {
-            const HWND hWnd = FindSaver();
+            const HWND hWnd = bCover ? FindCover() : FindSaver();
             DWORD_PTR dwResult = 0;
             const bool bSent =
                 hWnd != nullptr && SendMessageTimeoutA(hWnd, input.uMsg, input.wParam, MAKELPARAM(10, 20),
@@ -135,23 +144,18 @@ struct Picture {
     int nLevels[3] = {}; // distinct values of red, green and blue
 };
 
-// The pixels of the screen saver's client area on the screen (or of the whole screen without it), read
-// back through GDI.
-Picture ReadScreen() {
-    RECT area{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-    if (HWND hWnd = FindSaver()) {
-        RECT client{};
-        GetClientRect(hWnd, &client);
-        MapWindowPoints(hWnd, nullptr, reinterpret_cast<POINT*>(&client), 2);
-        IntersectRect(&area, &area, &client);
+// The screen's pixels in area (screen coordinates), 0x00RRGGBB, rows from the top, read back through GDI.
+std::vector<uint32_t> Grab(const RECT& area) {
+    const int nWidth = area.right - area.left;
+    const int nHeight = area.bottom - area.top;
+    std::vector<uint32_t> pixels;
+    if (nWidth <= 0 || nHeight <= 0) {
+        return pixels;
     }
-    Picture picture;
-    picture.nWidth = area.right - area.left;
-    picture.nHeight = area.bottom - area.top;
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = picture.nWidth;
-    info.bmiHeader.biHeight = -picture.nHeight;
+    info.bmiHeader.biWidth = nWidth;
+    info.bmiHeader.biHeight = -nHeight;
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
@@ -161,27 +165,140 @@ Picture ReadScreen() {
     const HBITMAP hBitmap = CreateDIBSection(hScreen, &info, DIB_RGB_COLORS, &pBits, nullptr, 0);
     if (hBitmap != nullptr) {
         const HGDIOBJ hOld = SelectObject(hMemory, hBitmap);
-        BitBlt(hMemory, 0, 0, picture.nWidth, picture.nHeight, hScreen, area.left, area.top, SRCCOPY);
+        BitBlt(hMemory, 0, 0, nWidth, nHeight, hScreen, area.left, area.top, SRCCOPY);
         SelectObject(hMemory, hOld);
         const uint32_t* pPixels = static_cast<const uint32_t*>(pBits);
-        bool bSeen[3][256] = {};
-        for (long i = 0; i < static_cast<long>(picture.nWidth) * picture.nHeight; ++i) {
-            const uint32_t rgb = pPixels[i] & 0xFFFFFF;
-            const int nChannel[3] = {static_cast<int>(rgb >> 16), static_cast<int>((rgb >> 8) & 0xFF),
-                                     static_cast<int>(rgb & 0xFF)};
-            picture.lNonBlack += rgb != 0 ? 1 : 0;
-            picture.lBright += nChannel[0] + nChannel[1] + nChannel[2] > 3 * 0x80 ? 1 : 0;
-            picture.llSum += nChannel[0] + nChannel[1] + nChannel[2];
-            for (int c = 0; c < 3; ++c) {
-                picture.nLevels[c] += bSeen[c][nChannel[c]] ? 0 : 1;
-                bSeen[c][nChannel[c]] = true;
-            }
+        pixels.resize(static_cast<size_t>(nWidth) * nHeight);
+        for (size_t i = 0; i < pixels.size(); ++i) {
+            pixels[i] = pPixels[i] & 0xFFFFFF;
         }
         DeleteObject(hBitmap);
     }
     DeleteDC(hMemory);
     ReleaseDC(nullptr, hScreen);
+    return pixels;
+}
+
+// The client area of hWnd on the screen, clipped to the screen.
+RECT ScreenArea(HWND hWnd) {
+    RECT area{GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN), 0, 0};
+    area.right = area.left + GetSystemMetrics(SM_CXVIRTUALSCREEN);
+    area.bottom = area.top + GetSystemMetrics(SM_CYVIRTUALSCREEN);
+    if (hWnd != nullptr) {
+        RECT client{};
+        GetClientRect(hWnd, &client);
+        MapWindowPoints(hWnd, nullptr, reinterpret_cast<POINT*>(&client), 2);
+        IntersectRect(&area, &area, &client);
+    }
+    return area;
+}
+
+// The pixels of the screen saver's client area on the screen (or of the whole screen without it);
+// bCentre: only its middle 320x240 at most, which reads faster than a large area.
+Picture ReadScreen(bool bCentre = false) {
+    RECT area = ScreenArea(FindSaver());
+    if (bCentre) {
+        const LONG nWidth = std::min<LONG>(area.right - area.left, 320);
+        const LONG nHeight = std::min<LONG>(area.bottom - area.top, 240);
+        area.left += (area.right - area.left - nWidth) / 2;
+        area.top += (area.bottom - area.top - nHeight) / 2;
+        area.right = area.left + nWidth;
+        area.bottom = area.top + nHeight;
+    }
+    Picture picture;
+    picture.nWidth = area.right - area.left;
+    picture.nHeight = area.bottom - area.top;
+    bool bSeen[3][256] = {};
+    for (const uint32_t rgb : Grab(area)) {
+        const int nChannel[3] = {static_cast<int>(rgb >> 16), static_cast<int>((rgb >> 8) & 0xFF),
+                                 static_cast<int>(rgb & 0xFF)};
+        picture.lNonBlack += rgb != 0 ? 1 : 0;
+        picture.lBright += nChannel[0] + nChannel[1] + nChannel[2] > 3 * 0x80 ? 1 : 0;
+        picture.llSum += nChannel[0] + nChannel[1] + nChannel[2];
+        for (int c = 0; c < 3; ++c) {
+            picture.nLevels[c] += bSeen[c][nChannel[c]] ? 0 : 1;
+            bSeen[c][nChannel[c]] = true;
+        }
+    }
     return picture;
+}
+
+// How a 320x240 picture letterboxed into a window looks on the screen: the largest centred 4:3 box, the
+// pixels outside it that are not black, those inside that are not, and those inside that differ from the
+// first screen pixel showing the same picture pixel (0 for a nearest-neighbour scaling, whatever its
+// factor). Read up to five times, 200 ms apart, until the box is lit and every pixel agrees: a reading
+// may catch the screen between two frames.
+void Letterbox(HWND hWnd) {
+    const RECT area = ScreenArea(hWnd);
+    const long nWidth = area.right - area.left;
+    const long nHeight = area.bottom - area.top;
+    long nBoxW = nWidth;
+    long nBoxH = nWidth * 3 / 4;
+    if (nWidth * 3 > nHeight * 4) {
+        nBoxW = nHeight * 4 / 3;
+        nBoxH = nHeight;
+    }
+    const long nBoxX = (nWidth - nBoxW) / 2;
+    const long nBoxY = (nHeight - nBoxH) / 2;
+    long nBars = 0;
+    long nLit = 0;
+    long nMismatched = -1;
+    bool bSeen[3][256] = {};
+    for (int nTry = 0; nTry < 5 && hWnd != nullptr && nBoxW > 0 && nBoxH > 0; ++nTry) {
+        const std::vector<uint32_t> pixels = Grab(area);
+        std::vector<int64_t> first(320 * 240, -1);
+        nBars = nLit = nMismatched = 0;
+        std::memset(bSeen, 0, sizeof(bSeen));
+        for (long y = 0; y < nHeight; ++y) {
+            for (long x = 0; x < nWidth; ++x) {
+                const uint32_t rgb = pixels[static_cast<size_t>(y * nWidth + x)];
+                if (x < nBoxX || x >= nBoxX + nBoxW || y < nBoxY || y >= nBoxY + nBoxH) {
+                    nBars += rgb != 0 ? 1 : 0;
+                    continue;
+                }
+                nLit += rgb != 0 ? 1 : 0;
+                bSeen[0][rgb >> 16] = bSeen[1][(rgb >> 8) & 0xFF] = bSeen[2][rgb & 0xFF] = true;
+                const long sx = (2 * (x - nBoxX) + 1) * 320 / (2 * nBoxW);
+                const long sy = (2 * (y - nBoxY) + 1) * 240 / (2 * nBoxH);
+                int64_t& seen = first[static_cast<size_t>(sy * 320 + sx)];
+                if (seen < 0) {
+                    seen = rgb;
+                }
+                nMismatched += static_cast<uint32_t>(seen) != rgb ? 1 : 0;
+            }
+        }
+        if (nMismatched == 0 && nLit > nBoxW * nBoxH / 10) {
+            break;
+        }
+        Pump(200);
+    }
+    int nLevels[3] = {};
+    for (int c = 0; c < 3; ++c) {
+        for (const bool bLevel : bSeen[c]) {
+            nLevels[c] += bLevel ? 1 : 0;
+        }
+    }
+    Say("letterbox %ldx%ld box=%ld,%ld,%ld,%ld bars=%ld nonblack=%ld mismatched=%ld levels=%d,%d,%d\n",
+        nWidth, nHeight, nBoxX, nBoxY, nBoxW, nBoxH, nBars, nLit, nMismatched, nLevels[0], nLevels[1],
+        nLevels[2]);
+}
+
+// The windows on the monitors beside the primary, and how many windows of the screen saver are shown.
+BOOL CALLBACK SayWindow(HWND hWnd, LPARAM lParam) {
+    char szClass[64] = {};
+    GetClassNameA(hWnd, szClass, sizeof(szClass));
+    const bool bCover = std::strcmp(szClass, kCoverClass) == 0;
+    if (IsWindowVisible(hWnd) && (bCover || std::strcmp(szClass, kClass) == 0)) {
+        ++*reinterpret_cast<int*>(lParam);
+        if (bCover) {
+            RECT rect{};
+            GetWindowRect(hWnd, &rect);
+            Say("cover %llu rect=%ld,%ld,%ld,%ld exstyle=%lx owner=%llu\n", Handle(hWnd), rect.left, rect.top,
+                rect.right, rect.bottom, static_cast<unsigned long>(GetWindowLongA(hWnd, GWL_EXSTYLE)),
+                Handle(GetWindow(hWnd, GW_OWNER)));
+        }
+    }
+    return TRUE;
 }
 
 // Waits up to nMs for at least lMin pixels that are not black (the first frames can take seconds on a
@@ -199,9 +316,10 @@ void Pixels(DWORD nMs, long lMin) {
 }
 
 // A key, then the screen read as often as it can be until the window goes: how many readings of the
-// full-screen mode were dimmer than half the picture before the key, and how many were black.
+// full-screen mode were dimmer than half the picture before the key, and how many were black. Only the
+// middle of the picture is read, so that the few frames of the fade's end are seen before the window goes.
 void Fade(DWORD nMs) {
-    const Picture before = ReadScreen();
+    const Picture before = ReadScreen(true);
     const long long llArea = static_cast<long long>(before.nWidth) * before.nHeight;
     int nSamples = 0;
     int nDim = 0;
@@ -209,7 +327,7 @@ void Fade(DWORD nMs) {
     if (Send("key")) {
         const DWORD dwStart = GetTickCount();
         while (FindSaver() != nullptr && GetTickCount() - dwStart < nMs) {
-            const Picture picture = ReadScreen();
+            const Picture picture = ReadScreen(true);
             if (picture.nWidth * static_cast<long long>(picture.nHeight) == llArea &&
                 FindSaver() != nullptr) {
                 ++nSamples;
@@ -312,6 +430,22 @@ int main(int argc, char** argv) {
             Pump(number(i));
         } else if (std::strcmp(pszStep, "send") == 0 && i + 1 < argc) {
             nResult = Send(argv[++i]) ? nResult : 1;
+        } else if (std::strcmp(pszStep, "send-cover") == 0 && i + 1 < argc) {
+            nResult = Send(argv[++i], true) ? nResult : 1;
+        } else if (std::strcmp(pszStep, "letterbox") == 0 && i + 1 < argc) {
+            Letterbox(std::strcmp(argv[++i], "cover") == 0 ? FindCover() : FindSaver());
+        } else if (std::strcmp(pszStep, "windows") == 0) {
+            int nShown = 0;
+            EnumWindows(SayWindow, reinterpret_cast<LPARAM>(&nShown));
+            Say("windows %d\n", nShown);
+        } else if (std::strcmp(pszStep, "unset") == 0 && i + 1 < argc) {
+            HKEY hKey = nullptr;
+            const char* pszName = argv[++i];
+            if (RegOpenKeyExA(HKEY_CURRENT_USER, kKey, 0, KEY_SET_VALUE, &hKey) == ERROR_SUCCESS) {
+                RegDeleteValueA(hKey, pszName);
+                RegCloseKey(hKey);
+            }
+            Say("unset %s\n", pszName);
         } else if (std::strcmp(pszStep, "fade") == 0) {
             Fade(number(i));
         } else if (std::strcmp(pszStep, "moves") == 0) {

@@ -22,7 +22,7 @@ from VirtualDisplay import VirtualDisplay, VirtualDisplayError  # noqa: E402
 DEFAULTS = {"Nums": 40, "Color": 0xFF6464, "ShowFPS": 0, "HeightMapMode": 1, "HeightMapFile": "", "BumpFactor": 5,
             "BGMMode": 1, "MusicFile": ""}
 WS_POPUP, WS_VISIBLE, WS_SYSMENU, WS_CHILD = 0x80000000, 0x10000000, 0x00080000, 0x40000000
-WS_OVERLAPPEDWINDOW, WS_EX_APPWINDOW = 0x00CF0000, 0x00040000
+WS_OVERLAPPEDWINDOW, WS_EX_APPWINDOW, WS_EX_TOPMOST = 0x00CF0000, 0x00040000, 0x00000008
 
 
 class Failure(Exception):
@@ -45,7 +45,8 @@ def debug_lines(text):
 
 
 class Session:
-    def __init__(self, wine_run, prefix, scr, driver=None, windowed=None):
+    def __init__(self, wine_run, prefix, scr, driver=None, windowed=None, screen=(1024, 768, ())):
+        """screen: the virtual display's width, height and more of its server's options."""
         self.wine = ["bash", wine_run, prefix]
         self.scr = scr
         self.driver = driver
@@ -53,7 +54,7 @@ class Session:
         self.logs = tempfile.TemporaryDirectory(prefix="lv-scr-")
         self.serial = 0
         try:
-            self.xvfb = VirtualDisplay(1024, 768)
+            self.xvfb = VirtualDisplay(screen[0], screen[1], options=screen[2])
         except VirtualDisplayError as error:
             self.logs.cleanup()
             raise Failure(str(error))
@@ -67,20 +68,29 @@ class Session:
         self.xvfb.close()
         self.logs.cleanup()
 
-    def launch(self, program, *args, stderr=True, channels=""):
+    def wine_setting(self, *args):
+        """Changes Wine's own registry (reg.exe's arguments) before the first window is made, and ends the
+        Wine processes so that the next program starts the desktop with it."""
+        process = self.launch("reg", *args)
+        process.wait(timeout=60)
+        check(process.returncode == 0, f"reg {args}: {read(process.log)[-500:]}")
+        subprocess.run(["/usr/lib/wine/wineserver", "-k"], env=dict(self.env, WINEPREFIX=self.prefix),
+                       stderr=subprocess.DEVNULL)
+
+    def launch(self, program, *args, stderr=True, channels="", env=None):
         """Starts a Windows program; its output (and Wine's log with stderr) goes to process.log. channels:
         more of Wine's debug channels, such as ",trace+message" (every message a window procedure gets)."""
         self.serial += 1
         path = os.path.join(self.logs.name, f"{self.serial}.log")
-        env = dict(self.env, WINEDEBUG=self.env["WINEDEBUG"] + channels)
+        env = dict(self.env, WINEDEBUG=self.env["WINEDEBUG"] + channels, **(env or {}))
         with open(path, "wb") as log:
             process = subprocess.Popen(self.wine + [program, *map(str, args)], env=env, stdin=subprocess.DEVNULL,
                                        stdout=log, stderr=log if stderr else subprocess.DEVNULL)
         process.log = path
         return process
 
-    def start(self, *args, channels=""):
-        return self.launch(self.scr, *args, channels=channels)
+    def start(self, *args, channels="", env=None):
+        return self.launch(self.scr, *args, channels=channels, env=env)
 
     def run(self, *args, timeout=60):
         return self.finish(self.start(*args), timeout)
@@ -226,9 +236,9 @@ def case_close(s):
 def case_fullscreen(s):
     s.settings(BGMMode=2, ShowFPS=1)
     before = screen_mode(s)
-    process, out = start_saver(s)
-    code, out = s.drive("pixels", 60000, 320 * 240 // 10, "mode", "describe", "fade", 15000, "gone", 30000, "sleep",
-                        300, "mode")
+    process = s.start("/s", env=TRACED)
+    code, out = s.drive("wait", 60000, "pixels", 60000, 320 * 240 // 10, "mode", "describe", "fade", 15000, "gone",
+                        30000, "sleep", 300, "mode")
     check(code == 0, f"full screen: {out}")
     window = fields(out, "shown")
     style, exstyle = int(window["style"], 16), int(window["exstyle"], 16)
@@ -247,7 +257,8 @@ def case_fullscreen(s):
     # After the key the picture darkens to black while the window and the mode are still there.
     fade = fields(out, "fade")
     check(int(fade["dim"]) > 0 and int(fade["black"]) > 0, f"no fade seen: {fade}")
-    end_saver(s, process, "a key")
+    lines = traced_run(s, process, "a key")
+    check("SDisplay: mode 320x240x16, exclusive full screen.\n" in lines, f"trace: {lines}")
 
 
 def check_window_picture(out, size):
@@ -302,8 +313,95 @@ def case_windowed(s):
     end_saver(s, process, "Esc")
 
 
+# The trace of the display's way, with LUMIVORRA_TRACE set.
+TRACED = {"LUMIVORRA_TRACE": "1"}
+REFUSED = " refused (8876024e): full screen scaled on the desktop.\n"
+
+
+def traced_run(s, process, what):
+    """Waits for the end of a run started with TRACED: its trace lines; nothing else on the debugger."""
+    code, lines = s.finish(process, 30)
+    errors = [text for text in lines if not re.match(r"S[A-Za-z]+: ", text)]
+    check(code == 1 and errors == [], f"after {what}: exit {code}, lines {errors}")
+    return lines
+
+
+def check_letterbox(out, size, box):
+    """The 320x240 picture scaled by nearest neighbour into box of a window of size, black bars beside it,
+    from the 5-6-5 layout (at most 32 levels of red and blue)."""
+    fields_ = fields(out, "letterbox")
+    check(line(out, "letterbox")[0] == size and fields_["box"] == box, f"letterbox: {fields_}")
+    width, height = map(int, box.split(",")[2:])
+    check(fields_["bars"] == "0" and int(fields_["nonblack"]) > width * height // 10, f"letterbox: {fields_}")
+    check(fields_["mismatched"] == "0", f"not a nearest-neighbour scaling: {fields_}")
+    red, _, blue = map(int, fields_["levels"].split(","))
+    check(red <= 32 and blue <= 32, f"not the 5-6-5 layout: {fields_}")
+
+
+def case_scaled(s):
+    """A display without the 320x240 mode (the test switch refuses it), on a 16:9 desktop: the picture
+    letterboxed on the desktop as it is, the fade, the close rules; then the same way chosen by the user."""
+    s.wine_setting("add", "HKCU\\Software\\Wine\\Explorer\\Desktops", "/v", "Default", "/d", "1280x720", "/f")
+    try:
+        s.settings(BGMMode=2)
+        process = s.start("/s", env=dict(TRACED, LUMIVORRA_MODE_SWITCH="refuse"))
+        code, out = s.drive("wait", 60000, "pixels", 60000, 960 * 720 // 10, "letterbox", "main", "mode", "describe",
+                            "fade", 15000, "gone", 30000, "windows")
+        check(code == 0, f"scaled: {out} {read(process.log)[-1500:]}")
+        check(line(out, "mode") == ["1280x720"], f"the display mode changed: {out}")
+        window = fields(out, "shown")
+        check(window["rect"] == "0,0,1280,720" and int(window["exstyle"], 16) & WS_EX_TOPMOST, f"window {window}")
+        check_letterbox(out, "1280x720", "160,0,960,720")
+        fade = fields(out, "fade")
+        check(int(fade["dim"]) > 0 and int(fade["black"]) > 0, f"no fade seen: {fade}")
+        check(line(out, "windows") == ["0"], f"windows left after the run: {out}")
+        lines = traced_run(s, process, "a key")
+        check("SDisplay: mode 320x240x16" + REFUSED in lines, f"trace: {lines}")
+        # Chosen by the user: the mode is not even asked for; a button closes it.
+        code, out = s.drive("set", "ScaledFullScreen=1")
+        process = s.start("/s", env=TRACED)
+        code, out = s.drive("wait", 60000, "pixels", 60000, 960 * 720 // 10, "mode", "send", "mbutton", "gone", 30000)
+        check(code == 0 and line(out, "mode") == ["1280x720"], f"chosen: {out} {read(process.log)[-1500:]}")
+        lines = traced_run(s, process, "a button")
+        check("SDisplay: full screen scaled on the desktop, as chosen.\n" in lines, f"trace: {lines}")
+    finally:
+        s.drive("unset", "ScaledFullScreen")
+        s.wine_setting("add", "HKCU\\Software\\Wine\\Explorer\\Desktops", "/v", "Default", "/d", "1024x768", "/f")
+
+
+def case_monitors(s):
+    """Two monitors: Xvfb with two Xinerama heads (without RandR, so that Wine reads Xinerama), and Wine
+    without its virtual desktop, where plain X refuses the mode switch. Xvfb puts every head at the
+    origin, so the second monitor (640x480) lies over the primary's top-left corner."""
+    s.wine_setting("delete", "HKCU\\Software\\Wine\\Explorer", "/v", "Desktop", "/f")
+    try:
+        s.settings(BGMMode=2)
+        process = s.start("/s", env=TRACED)
+        code, out = s.drive("wait", 60000, "pixels", 60000, 960 * 720 // 20, "describe", "windows", "letterbox",
+                            "cover", "send-cover", "lbutton", "gone", 30000, "windows")
+        check(code == 0, f"monitors: {out} {read(process.log)[-1500:]}")
+        main = int(line(out, "window")[0])
+        cover = fields(out, "cover")
+        check(cover["rect"] == "0,0,640,480" and int(cover["owner"]) == main, f"cover: {cover}")
+        check(int(cover["exstyle"], 16) & WS_EX_TOPMOST, f"cover not top-most: {cover}")
+        check(int(fields(out, "shown")["exstyle"], 16) & WS_EX_TOPMOST, f"main window not top-most: {out}")
+        check([text for text in out if text.startswith("windows ")] == ["windows 2", "windows 0"],
+              f"windows while and after the run: {out}")
+        check_letterbox(out, "640x480", "0,0,640,480")
+        lines = traced_run(s, process, "a button on the second monitor")
+        refused = [text for text in lines if re.fullmatch(r"SDisplay: .* refused \([0-9a-f]+\): full screen scaled on "
+                                                          r"the desktop\.\n", text)]
+        check(len(refused) == 1, f"trace: {lines}")
+    finally:
+        s.wine_setting("add", "HKCU\\Software\\Wine\\Explorer", "/v", "Desktop", "/d", "Default", "/f")
+
+
 CASES = {"errors": case_errors, "errors_english": case_errors_english, "close": case_close,
-         "fullscreen": case_fullscreen, "preview": case_preview, "windowed": case_windowed}
+         "fullscreen": case_fullscreen, "preview": case_preview, "windowed": case_windowed, "scaled": case_scaled,
+         "monitors": case_monitors}
+# The virtual display of the cases that need another than 1024x768.
+SCREENS = {"scaled": (1280, 720, ()),
+           "monitors": (1280, 720, ("-screen", "1", "640x480x24", "+xinerama", "-extension", "RANDR"))}
 
 
 def run_case(session, case, run):
@@ -323,7 +421,7 @@ def main():
     wine_run, prefix, scr = sys.argv[1:4]
     driver, windowed = (sys.argv[4:6] if len(sys.argv) > 6 else (None, None))
     case = sys.argv[-1]
-    session = Session(wine_run, prefix, scr, driver, windowed)
+    session = Session(wine_run, prefix, scr, driver, windowed, SCREENS.get(case, (1024, 768, ())))
     return run_case(session, case, lambda: CASES[case](session))
 
 

@@ -7,8 +7,10 @@
 #include "platform/Language.h"
 #include "platform/Thread.h"
 #include "platform/Timer.h"
+#include "platform/Window.h"
 #include "platform/shared/Catalogs.h"
 #include "platform/win32/MidiOut.h"
+#include "platform/win32/Monitors.h"
 #include "platform/win32/SettingsStore.h"
 
 #include <gtest/gtest.h>
@@ -212,14 +214,25 @@ TEST(Win32Resources, TheStringTableHoldsEveryCatalogTextInTheUsersLanguage) {
     }
 }
 
-// A MIDI driver that takes a long message and never gives its buffer back, even after a reset; time is
-// simulated by the output's pauses.
+// A MIDI driver that takes a long message and never gives its buffer back, even after a reset. Time is
+// simulated: each of the output's pauses lasts s_dwGranularityMs on the clock, as Sleep(1) does at the
+// timer's resolution (1 ms once raised, 15.6 ms at the system's default).
 struct StuckDriver {
-    static inline uint32_t s_dwSleptMs = 0;
+    static inline uint32_t s_dwGranularityMs = 1;
+    static inline uint32_t s_dwClockMs = 0;
+    static inline int s_nPauses = 0;
     static inline int s_nResets = 0;
     static inline const uint8_t* s_pSent = nullptr;
     static inline std::vector<uint8_t> s_sent;
 
+    static void Start(uint32_t dwGranularityMs) {
+        s_dwGranularityMs = dwGranularityMs;
+        s_dwClockMs = 0xFFFFF000u; // close to the clock's wrap, which the waits must survive
+        s_nPauses = 0;
+        s_nResets = 0;
+        s_pSent = nullptr;
+        s_sent.clear();
+    }
     static MMRESULT WINAPI Open(LPHMIDIOUT phOut, UINT, DWORD_PTR, DWORD_PTR, DWORD) {
         *phOut = reinterpret_cast<HMIDIOUT>(0x1234);
         return MMSYSERR_NOERROR;
@@ -233,29 +246,112 @@ struct StuckDriver {
     }
     static MMRESULT WINAPI Unprepare(HMIDIOUT, LPMIDIHDR, UINT) {
         // Far past any bound: give up being stuck, so that an unbounded wait fails instead of hanging.
-        return s_dwSleptMs > 600000 ? MMSYSERR_NOERROR : MIDIERR_STILLPLAYING;
+        return s_nPauses > 600000 ? MMSYSERR_NOERROR : MIDIERR_STILLPLAYING;
     }
     static MMRESULT WINAPI Reset(HMIDIOUT) {
         ++s_nResets;
         return MMSYSERR_NOERROR;
     }
     static MMRESULT WINAPI Close(HMIDIOUT) { return MMSYSERR_NOERROR; }
-    static void WINAPI Pause(DWORD dwMs) { s_dwSleptMs += dwMs; }
+    static void WINAPI Pause(DWORD) {
+        ++s_nPauses;
+        s_dwClockMs += s_dwGranularityMs;
+    }
+    static DWORD WINAPI Time() { return s_dwClockMs; }
 };
 
-TEST(Win32MidiOut, AStuckDriverHoldsALongMessageForAtMostAboutTwoSeconds) {
+TEST(Win32MidiOut, AStuckDriverHoldsALongMessageForAboutTwoSecondsAtAnyTimerGranularity) {
     static const WinMidiCalls calls = {StuckDriver::Open,    StuckDriver::ShortMsg,  StuckDriver::Prepare,
                                        StuckDriver::LongMsg, StuckDriver::Unprepare, StuckDriver::Reset,
-                                       StuckDriver::Close,   StuckDriver::Pause};
-    WinMidiOut output(calls);
-    ASSERT_EQ(output.Open(), 0);
-    std::vector<uint8_t> message = {0xF0, 0x7E, 0x7F, 0x09, 0x01, 0xF7};
-    output.LongMsg(message.data(), static_cast<uint32_t>(message.size()));
-    EXPECT_LE(StuckDriver::s_dwSleptMs, 2100u);
-    EXPECT_EQ(StuckDriver::s_nResets, 1); // the reset that asks the driver for its buffers
-    // The driver was given a copy, which it may keep: the caller's bytes are its own to free.
-    EXPECT_NE(StuckDriver::s_pSent, message.data());
-    EXPECT_EQ(StuckDriver::s_sent, message);
+                                       StuckDriver::Close,   StuckDriver::Pause,     StuckDriver::Time};
+    for (const uint32_t dwGranularityMs : {1u, 16u}) {
+        SCOPED_TRACE(dwGranularityMs);
+        StuckDriver::Start(dwGranularityMs);
+        const uint32_t dwStart = StuckDriver::s_dwClockMs;
+        WinMidiOut output(calls);
+        ASSERT_EQ(output.Open(), 0);
+        std::vector<uint8_t> message = {0xF0, 0x7E, 0x7F, 0x09, 0x01, 0xF7};
+        output.LongMsg(message.data(), static_cast<uint32_t>(message.size()));
+        const uint32_t dwHeldMs = StuckDriver::s_dwClockMs - dwStart;
+        // A second for the driver to finish, and one more after the reset: never a bound counted in
+        // pauses, which the coarse timer would stretch to half a minute.
+        EXPECT_GE(dwHeldMs, 2000u);
+        EXPECT_LE(dwHeldMs, 2000u + 2 * dwGranularityMs);
+        EXPECT_EQ(StuckDriver::s_nResets, 1); // the reset that asks the driver for its buffers
+        // The driver was given a copy, which it may keep: the caller's bytes are its own to free.
+        EXPECT_NE(StuckDriver::s_pSent, message.data());
+        EXPECT_EQ(StuckDriver::s_sent, message);
+    }
+}
+
+// Two monitors beside the primary, whatever the machine has; and where they are once the primary has
+// switched to 320x240.
+std::vector<RECT> TwoMoreMonitors() {
+    return {RECT{1024, 0, 1664, 480}, RECT{-800, 100, 0, 700}};
+}
+std::vector<RECT> TwoMoreMonitorsMoved() {
+    return {RECT{320, 0, 960, 480}, RECT{-800, 100, 0, 700}};
+}
+
+RECT WindowRect(HWND hWnd) {
+    RECT rect{};
+    GetWindowRect(hWnd, &rect);
+    return rect;
+}
+
+std::vector<uint32_t> g_mainMessages;
+
+intptr_t RecordingProc(WindowHandle hWnd, uint32_t uMsg, uintptr_t wParam, intptr_t lParam) {
+    g_mainMessages.push_back(uMsg);
+    return PlatformDefWindowProc(hWnd, uMsg, wParam, lParam);
+}
+
+TEST(Win32Monitors, AFullScreenRunCoversEveryOtherMonitorUntilItsWindowGoes) {
+    SetMonitorSource(TwoMoreMonitors);
+    ASSERT_TRUE(
+        PlatformRegisterClass(WindowClass{RecordingProc, GetModuleHandleA(nullptr), 0, "LvMonitorTest"}));
+    const HWND hMain = reinterpret_cast<HWND>(PlatformCreateMainWindow("LvMonitorTest", "main", 1, 320, 240));
+    SetMonitorSource(nullptr);
+    ASSERT_NE(hMain, nullptr);
+    const std::vector<HWND> covers = CoverWindows(hMain);
+    ASSERT_EQ(covers.size(), 2u);
+    for (size_t i = 0; i < covers.size(); ++i) {
+        const RECT rect = WindowRect(covers[i]);
+        const RECT expected = TwoMoreMonitors()[i];
+        EXPECT_TRUE(EqualRect(&rect, &expected)) << i;
+        EXPECT_TRUE(IsWindowVisible(covers[i])) << i;
+        EXPECT_NE(GetWindowLongA(covers[i], GWL_EXSTYLE) & WS_EX_TOPMOST, 0) << i;
+        EXPECT_EQ(GetClassLongPtrA(covers[i], GCLP_HBRBACKGROUND),
+                  reinterpret_cast<LONG_PTR>(GetStockObject(BLACK_BRUSH)));
+    }
+    // Input on another monitor is input to the run; a system key is not.
+    g_mainMessages.clear();
+    for (const UINT uMsg :
+         {WM_KEYDOWN, WM_SYSKEYDOWN, WM_MOUSEMOVE, WM_LBUTTONDOWN, WM_MBUTTONDOWN, WM_RBUTTONDOWN}) {
+        SendMessageA(covers[1], uMsg, 0, 0);
+    }
+    EXPECT_EQ(g_mainMessages, (std::vector<uint32_t>{WM_KEYDOWN, WM_MOUSEMOVE, WM_LBUTTONDOWN, WM_MBUTTONDOWN,
+                                                     WM_RBUTTONDOWN}));
+    // The mode change moves the monitors; the covers follow.
+    SetMonitorSource(TwoMoreMonitorsMoved);
+    SendMessageA(covers[0], WM_DISPLAYCHANGE, 16, MAKELPARAM(320, 240));
+    SendMessageA(covers[1], WM_DISPLAYCHANGE, 16, MAKELPARAM(320, 240));
+    SetMonitorSource(nullptr);
+    for (size_t i = 0; i < covers.size(); ++i) {
+        const RECT rect = WindowRect(covers[i]);
+        const RECT expected = TwoMoreMonitorsMoved()[i];
+        EXPECT_TRUE(EqualRect(&rect, &expected)) << i;
+    }
+    // A plain window covers nothing.
+    const HWND hPlain =
+        reinterpret_cast<HWND>(PlatformCreateMainWindow("LvMonitorTest", "plain", 2, 320, 240));
+    EXPECT_TRUE(CoverWindows(hPlain).empty());
+    DestroyWindow(hPlain);
+    DestroyWindow(hMain);
+    EXPECT_TRUE(CoverWindows(hMain).empty());
+    for (const HWND hCover : covers) {
+        EXPECT_FALSE(IsWindow(hCover));
+    }
 }
 
 TEST(Win32Files, ReadsAWholeFileAndRefusesAMissingOne) {
