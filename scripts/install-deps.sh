@@ -26,6 +26,11 @@ packages=(
     libx11-dev libxext-dev
     # ALSA's error hook, to keep its messages off stderr when there is no sound card
     libasound2-dev
+    # the music's sound server client (PulseAudio's protocol, which PipeWire's pipewire-pulse speaks too)
+    libpulse-dev
+    # the music's tests through real sound servers: PulseAudio, PipeWire with pipewire-pulse and
+    # WirePlumber on a D-Bus session of their own, pactl and parec to make a null sink and record it
+    pulseaudio pulseaudio-utils pipewire pipewire-bin pipewire-pulse wireplumber dbus-daemon
     # OpenGL in software for SDL's renderer where no driver is (Xvfb); without it SDL draws in software
     libgl1-mesa-dri
     # the program's tests on a virtual display: the X server, input, window lookup, screenshots
