@@ -75,6 +75,11 @@ public:
 private:
     // Acts on the track's next event; false when the track has ended, which ends the whole tick.
     bool PlayEvent(MidiTrack& track);
+    // The song tick at dwElapsed ms since the rewind, at the current tempo: the tick's own arithmetic.
+    double SongTick(uint32_t dwElapsed) const;
+    // The first time since the rewind, from dwNow on, at which a tick would act (at most dwNow + the
+    // horizon); dwNow itself when something is due already.
+    uint32_t NextDueElapsed(uint32_t dwNow) const;
     void SendLongMsg(const uint8_t* pData, uint32_t dwCount);
     void FreeTracks();
 

@@ -1,6 +1,7 @@
 #include "platform/linux/MidiOut.h"
 #include "framework/Debug.h"
 #include "framework/Timer.h"
+#include "platform/Clock.h"
 #include "platform/shared/FluidSynthMidi.h"
 
 #include <gtest/gtest.h>
@@ -63,6 +64,28 @@ void RecordDeadline(uint32_t, uint32_t, uintptr_t dwUser, uintptr_t dw1, uintptr
         record.abOnTime[n] = MonotonicNs() >= dw1;
         record.nCalls.store(n + 1);
     }
+}
+
+// A callback that, on its first call, has nothing to do for the next 30 ms.
+struct Idler {
+    std::atomic<int> nCalls{0};
+    uint64_t aqwDeadline[2] = {};
+    uint32_t adwClock[2] = {};
+    uint32_t dwIdleUntil = 0;
+};
+
+void IdleAfterFirstCall(uint32_t, uint32_t, uintptr_t dwUser, uintptr_t dw1, uintptr_t) {
+    Idler& idler = *reinterpret_cast<Idler*>(dwUser);
+    const int n = idler.nCalls.load();
+    if (n < 2) {
+        idler.aqwDeadline[n] = dw1;
+        idler.adwClock[n] = PlatformMilliseconds();
+        if (n == 0) {
+            idler.dwIdleUntil = idler.adwClock[0] + 30;
+            PlatformTimerIdleUntil(idler.dwIdleUntil);
+        }
+    }
+    idler.nCalls.store(n + 1);
 }
 
 std::mutex g_traceLock;
@@ -196,6 +219,21 @@ TEST(LinuxTimer, CallsComeOnTheirDeadlinesAPeriodApartAndNoneFollowsTheKill) {
     ASSERT_TRUE(Eventually([&] { return self.nTicks.load() >= 2; }));
     EXPECT_TRUE(self.bSelfKillRefused.load());
     EXPECT_TRUE(PlatformTimerKillEvent(uSelf));
+}
+
+TEST(LinuxTimer, ACallbackIdleUntilALaterTimeIsNextCalledOnTheFirstDeadlineThatReadsIt) {
+    Idler idler;
+    const uint32_t uId = TimerSetEvent(1, IdleAfterFirstCall, reinterpret_cast<uintptr_t>(&idler));
+    ASSERT_NE(uId, 0u);
+    ASSERT_TRUE(Eventually([&] { return idler.nCalls.load() >= 2; }));
+    TimerKillEvent(uId);
+    // The calls in between were left out: the next one reads the time asked for (or later, when the
+    // machine was slow), on a deadline a whole number of periods on, and none before it.
+    EXPECT_GE(static_cast<int32_t>(idler.adwClock[1] - idler.dwIdleUntil), 0);
+    EXPECT_GE(idler.aqwDeadline[1] / 1000000u, idler.aqwDeadline[0] / 1000000u + 29);
+    EXPECT_EQ((idler.aqwDeadline[1] - idler.aqwDeadline[0]) % 1000000u, 0u);
+    // Outside a callback it changes nothing.
+    PlatformTimerIdleUntil(PlatformMilliseconds() + 1000);
 }
 
 TEST(LinuxMidiOut, OpensWithoutAnAudioDeviceButNotWithoutASoundfont) {
