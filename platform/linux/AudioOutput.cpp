@@ -2,8 +2,8 @@
 
 #include "framework/Debug.h"
 
-#include <SDL.h>
-#include <alsa/asoundlib.h>
+#include "platform/linux/SdlAudio.h"
+
 #include <pulse/pulseaudio.h>
 
 #include <algorithm>
@@ -38,10 +38,6 @@ constexpr milliseconds kFirstSoundWithin{3000};
 // Reconnection attempts after a loss: from the first step, doubled up to the last.
 constexpr milliseconds kRetryFirst{250};
 constexpr milliseconds kRetryLast{2000};
-
-// libasound prints its own lines on stderr while SDL looks for a sound card that is not there; the one
-// line that matters is the trace, and stderr stays for the program's error message.
-void IgnoreAlsaError(const char*, int, const char*, int, const char*, ...) {}
 
 enum class Phase {
     Waiting,    // nothing open; the next attempt at retryAt
@@ -81,8 +77,7 @@ struct AudioOutputThread::State {
     bool bEverConnected = false; // a device has played since the start
     bool bLossTraced = false;    // the present loss has been traced
     Clock::time_point nextSink;
-    SDL_AudioDeviceID sdlDevice = 0;
-    bool bSdlInit = false;
+    SdlAudioDevice sdl;
     int16_t aSink[kSampleRate / 25 * 2]; // one sink step (40 ms) of stereo frames
 };
 
@@ -187,14 +182,8 @@ public:
 
     void End() {
         Disconnect();
-        if (s.sdlDevice != 0) {
-            SDL_CloseAudioDevice(s.sdlDevice); // waits for SDL's audio thread, which may wait on the device
-            s.sdlDevice = 0;
-        }
-        if (s.bSdlInit) {
-            SDL_QuitSubSystem(SDL_INIT_AUDIO);
-            s.bSdlInit = false;
-        }
+        s.sdl.Close();
+        SdlAudioDevice::ThreadEnd();
     }
 
 private:
@@ -367,37 +356,12 @@ private:
     }
 
     bool OpenSdl(std::string& why) {
-        snd_lib_error_set_handler(IgnoreAlsaError);
-        if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
-            why = SDL_GetError();
+        if (!s.sdl.Open(m_feed, kSampleRate, kPieceFrames, why)) {
             return false;
         }
-        s.bSdlInit = true;
-        SDL_AudioSpec want{};
-        want.freq = kSampleRate;
-        want.format = AUDIO_S16SYS;
-        want.channels = 2;
-        want.samples = kPieceFrames;
-        want.callback = SdlCallback;
-        want.userdata = &m_feed;
-        SDL_AudioSpec have{};
-        // SDL converts to whatever the device wants, so the synthesizer keeps its own format.
-        s.sdlDevice = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
-        if (s.sdlDevice == 0) {
-            why = SDL_GetError();
-            SDL_QuitSubSystem(SDL_INIT_AUDIO);
-            s.bSdlInit = false;
-            return false;
-        }
-        SDL_PauseAudioDevice(s.sdlDevice, 0);
         s.phase = Phase::Sdl;
         m_bHasDevice.store(true);
-        Trace("LinuxMidiOut: music to %s: default\n", SDL_GetCurrentAudioDriver());
         return true;
-    }
-
-    static void SdlCallback(void* pUser, Uint8* pStream, int nLength) {
-        static_cast<SynthFeed*>(pUser)->Render(reinterpret_cast<int16_t*>(pStream), nLength / 4);
     }
 
     AudioOutputThread::State& s;
