@@ -37,7 +37,8 @@ constexpr uint32_t kIdleHorizonMs = 1000;
 SMusic::SMusic(PlatformMidiOut* pOutput)
     : m_hMidiOut(nullptr), m_dwHeaderId(0), m_dwHeaderSize(0), m_wFormat(0), m_wTracks(0), m_wTimeBase(0),
       m_pTracks(nullptr), m_dwStartTime(0), m_dwElapsed(0), m_nTempo(0), m_nTimerId(0), m_nLoopCount(0),
-      m_pOutput(pOutput != nullptr ? pOutput : PlatformDefaultMidiOut()) {}
+      m_pOutput(pOutput != nullptr ? pOutput : PlatformDefaultMidiOut()), m_dwNextDue(0),
+      m_bNextDueKnown(false) {}
 
 SMusic::~SMusic() {
     Release();
@@ -197,6 +198,7 @@ void SMusic::Play() {
     }
     m_nLoopCount = 0;
     Rewind();
+    m_bNextDueKnown = false;
     m_nTimerId = TimerSetEvent(1, TimerProc, reinterpret_cast<uintptr_t>(this));
     if (m_nTimerId == 0) {
         throw SString("タイマーを作成できませんでした。\n");
@@ -247,6 +249,7 @@ void SMusic::OnTimer() {
     m_dwElapsed = PlatformMilliseconds() - m_dwStartTime;
     uint32_t dwNow = m_dwElapsed;
     bool bAnyActive = false;
+    bool bActed = false;
     for (uint32_t i = 0; i < m_wTracks; ++i) {
         MidiTrack& track = m_pTracks[i];
         if (track.active == 0) {
@@ -258,7 +261,9 @@ void SMusic::OnTimer() {
         if (!(SongTick(m_dwElapsed) > track.nextTick)) {
             continue;
         }
+        bActed = true;
         if (!PlayEvent(track)) {
+            m_bNextDueKnown = false;
             return;
         }
     }
@@ -267,10 +272,17 @@ void SMusic::OnTimer() {
         Trace("SMusic: LoopCount=%d\n", m_nLoopCount);
         Rewind();
         dwNow = 0;
+        bActed = true;
     }
     // Until the next event is due every tick would do nothing but read the clock: the timer may leave
-    // those calls out. Ticks that do run see the same clock and act exactly as every tick would.
-    TimerIdleUntil(m_dwStartTime + NextDueElapsed(dwNow));
+    // those calls out. Ticks that do run see the same clock and act exactly as every tick would. The
+    // due time changes only when a tick acts (or reaches the end of what was looked at), so a timer that
+    // calls every period anyway pays for the search only then.
+    if (bActed || !m_bNextDueKnown || dwNow >= m_dwNextDue) {
+        m_dwNextDue = NextDueElapsed(dwNow);
+        m_bNextDueKnown = true;
+    }
+    TimerIdleUntil(m_dwStartTime + m_dwNextDue);
 }
 
 double SMusic::SongTick(uint32_t dwElapsed) const {

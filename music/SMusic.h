@@ -84,4 +84,6 @@ private:
     void FreeTracks();
 
     PlatformMidiOut* m_pOutput; // what OpenDevice opens
+    uint32_t m_dwNextDue;       // time since the rewind at which the next tick acts, as last worked out
+    bool m_bNextDueKnown;       // m_dwNextDue holds for the present state (timer's thread only)
 };
