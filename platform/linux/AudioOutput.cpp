@@ -19,14 +19,17 @@ using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
 
 constexpr int kSampleRate = 44100;
-// What the server asks for at a time, as SDL's device did: a piece of 512 frames (11.6 ms). Events reach
-// the synthesizer between two renders, so this is also how finely their timing is kept.
+// What the server asks for at a time, as SDL's device did: a piece of 512 frames (11.6 ms).
 constexpr uint32_t kPieceFrames = 512;
-// The server holds eight pieces (93 ms): enough to ride out a busy moment of this process, short enough
-// that a stop is silent at once. Only the pieces' size sets how finely events are timed.
-constexpr uint32_t kBufferFrames = 8 * kPieceFrames;
+// The server holds four pieces (46 ms), four times what SDL asked for: it rides out a busy moment of
+// this process, and the server still asks every 10 ms or so. Events reach the synthesizer between two
+// renders, so that is how finely their timing is kept, as finely as before; a longer buffer would wake
+// the thread less often but let the notes of a 20 ms stretch start together.
+constexpr uint32_t kBufferFrames = 4 * kPieceFrames;
 // The silent sink renders in longer steps: no one hears their timing, and it wakes the thread less.
 constexpr milliseconds kSinkStep{40};
+// A playing server that has not asked for sound for this long has stopped taking it for the moment.
+constexpr milliseconds kSinkWhenSilent{100};
 // A server that has not answered a connection within this long, or stopped asking for sound while
 // playing, is taken as frozen: the music goes to the silent sink until it answers again. A server starved
 // by a busy machine may pause for some hundreds of milliseconds; that is not a loss. Before the sound
@@ -141,7 +144,7 @@ public:
     // Runs the timers due by now; returns the time until the next one (-1: none).
     int Timers() {
         const Clock::time_point now = Clock::now();
-        if (SinkOn() && now >= s.nextSink) {
+        if (now >= SinkAt()) {
             m_feed.Render(s.aSink, kSampleRate / 25);
             s.nextSink += kSinkStep;
             if (s.nextSink <= now) {
@@ -155,10 +158,7 @@ public:
         } else if (s.phase == Phase::Playing && now - s.lastAsked >= StallAfter()) {
             Lose("the sound server does not answer", false);
         }
-        Clock::time_point next = Clock::time_point::max();
-        if (SinkOn()) {
-            next = s.nextSink;
-        }
+        Clock::time_point next = SinkAt();
         switch (s.phase) {
         case Phase::Waiting:
             next = std::min(next, s.retryAt);
@@ -187,7 +187,20 @@ public:
     }
 
 private:
-    bool SinkOn() const { return s.phase != Phase::Playing && s.phase != Phase::Sdl; }
+    // When the silent sink renders next. While the server plays it takes the sound; when it has not asked
+    // for a while (an idle sink finishing a long block before it starts the stream, a server starved or
+    // frozen) the sink keeps the synthesizer in time, so that the notes sent meanwhile do not all sound at
+    // once when the server asks again.
+    Clock::time_point SinkAt() const {
+        switch (s.phase) {
+        case Phase::Sdl:
+            return Clock::time_point::max();
+        case Phase::Playing:
+            return std::max(s.nextSink, s.lastAsked + kSinkWhenSilent);
+        default:
+            return s.nextSink;
+        }
+    }
     milliseconds StallAfter() const { return s.bStarted ? kStallAfter : kFirstSoundWithin; }
 
     void Connect() {
