@@ -23,5 +23,7 @@ enum ConfigControlId : int32_t {
     IDC_MAP_BROWSE = 1016,
 };
 
-// The template of that name (compared without regard to ASCII case, as resource names are), or null.
+// The template of that name (compared without regard to ASCII case, as resource names are), or null: in
+// the user's language (PlatformLanguage), its texts translated and its places and font that language's.
+// What it returns stays valid for the life of the process.
 const DialogTemplate* FindDialogTemplate(const char* pszName);

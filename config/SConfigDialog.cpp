@@ -1,14 +1,12 @@
 #include "config/SConfigDialog.h"
 
 #include "config/DialogTemplates.h"
+#include "platform/Language.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
-
-// Filters are one list: display text and pattern, each zero-terminated, then an empty string.
-const char g_szMidiFilter[] = "MIDI ﾌｧｲﾙ (*.mid)\0*.mid\0";
-const char g_szBmpFilter[] = "ﾋﾞｯﾄﾏｯﾌﾟﾌｧｲﾙ (*.bmp)\0*.bmp\0";
 
 // Window and up-down styles by their Windows names.
 constexpr uint32_t kWsChild = 0x40000000;
@@ -90,10 +88,11 @@ void SConfigDialog::OnCommand(uintptr_t wParam, intptr_t /*lParam*/) {
         m_host.EnableItem(m_hDlg, IDC_MAP_BROWSE, false);
         break;
     case IDC_MUSIC_BROWSE:
-        BrowseFile(IDC_MUSIC_PATH, g_szMidiFilter, "BGM用ﾌｧｲﾙの選択", "mid");
+        BrowseFile(IDC_MUSIC_PATH, Tr("MIDI Files (*.mid)"), "*.mid", Tr("Choose the Music File"), "mid");
         break;
     case IDC_MAP_BROWSE:
-        BrowseFile(IDC_MAP_PATH, g_szBmpFilter, "ﾊｲﾄﾏｯﾌﾟ用ﾌｧｲﾙの選択", "bmp");
+        BrowseFile(IDC_MAP_PATH, Tr("Bitmap Files (*.bmp)"), "*.bmp", Tr("Choose the Height Map File"),
+                   "bmp");
         break;
     case IDC_PICK_COLOR:
         PickColor();
@@ -104,13 +103,19 @@ void SConfigDialog::OnCommand(uintptr_t wParam, intptr_t /*lParam*/) {
 }
 
 // The picker starts with an empty name, not from the path already in the edit.
-void SConfigDialog::BrowseFile(int32_t nEditId, const char* pszFilter, const char* pszTitle,
-                               const char* pszDefExt) {
+void SConfigDialog::BrowseFile(int32_t nEditId, const char* pszFilterText, const char* pszPattern,
+                               const char* pszTitle, const char* pszDefExt) {
+    // The filter is one list: display text and pattern, each zero-terminated, then an empty string.
+    char szFilter[256] = {};
+    const size_t nText = std::min(std::strlen(pszFilterText), sizeof(szFilter) / 2);
+    std::memcpy(szFilter, pszFilterText, nText);
+    std::memcpy(szFilter + nText + 1, pszPattern,
+                std::min(std::strlen(pszPattern), sizeof(szFilter) / 2 - 3));
     char szFile[SETTINGS_PATH_READ] = {};
     char szTitle[256] = {};
     OpenFileRequest request{};
     request.hOwner = m_hDlg;
-    request.pszFilter = pszFilter;
+    request.pszFilter = szFilter;
     request.nFilterIndex = 1;
     request.pszFile = szFile;
     request.nMaxFile = SETTINGS_PATH_WRITTEN;

@@ -26,7 +26,8 @@ public:
     SettingsStore& m_store;
 
 private:
-    void BrowseFile(int32_t nEditId, const char* pszFilter, const char* pszTitle, const char* pszDefExt);
+    void BrowseFile(int32_t nEditId, const char* pszFilterText, const char* pszPattern, const char* pszTitle,
+                    const char* pszDefExt);
     void PickColor();
 
     // The modes as stored when the dialog opened: OK keeps them for a set with no button checked.

@@ -101,17 +101,17 @@ bool ParseColor(const char* pszText, uint32_t* pdwColor) {
 }
 
 [[noreturn]] void ThrowBadValue(const char* pszName, const char* pszValue, const char* pszWanted) {
-    throw SString("--%sの値「%s」が不正です。%s\n", pszName, pszValue, pszWanted);
+    throw SString(Tr("--%s: the value \"%s\" is invalid. %s\n"), pszName, pszValue, pszWanted);
 }
 
 // A path the settings field can hold whole, so that the run loads exactly the file that was named.
 void CopyPath(const char* pszName, const char* pszValue, char* pszField) {
     const size_t nLength = std::strlen(pszValue);
     if (nLength == 0) {
-        throw SString("--%sのファイル名が空です。\n", pszName);
+        throw SString(Tr("--%s: the file name is empty.\n"), pszName);
     }
     if (nLength >= SETTINGS_PATH_WRITTEN) {
-        throw SString("--%sのファイル名が長すぎます（%u バイトまで）。\n", pszName,
+        throw SString(Tr("--%s: the file name is too long (%u bytes at most).\n"), pszName,
                       SETTINGS_PATH_WRITTEN - 1);
     }
     std::memcpy(pszField, pszValue, nLength + 1);
@@ -119,17 +119,18 @@ void CopyPath(const char* pszName, const char* pszValue, char* pszField) {
 
 } // namespace
 
-const char g_szSettingsOptionsHelp[] =
-    "  --count N              ボールの数（0〜4294967295）\n"
-    "  --color #RRGGBB        ボールの色（0xRRGGBB とも書けます）\n"
-    "  --bump F               バンプ係数（0〜8）\n"
-    "  --fps, --no-fps        FPS を表示する／しない\n"
-    "  --heightmap FILE       ハイトマップを 24 ビット BMP ファイルから読む\n"
-    "  --builtin-heightmap    デフォルトのハイトマップ\n"
-    "  --flat                 ハイトマップを使わない（平らな面）\n"
-    "  --music FILE           BGM を MIDI ファイルから読む\n"
-    "  --builtin-music        デフォルトの BGM\n"
-    "  --no-music             BGM を再生しない\n";
+const char* SettingsOptionsHelp() {
+    return Tr("  --count N              number of balls (0 to 4294967295)\n"
+              "  --color #RRGGBB        color of the balls (0xRRGGBB works too)\n"
+              "  --bump F               bump strength (0 to 8)\n"
+              "  --fps, --no-fps        show the frame rate, or not\n"
+              "  --heightmap FILE       read the height map from a 24-bit BMP file\n"
+              "  --builtin-heightmap    the built-in height map\n"
+              "  --flat                 no height map (a flat surface)\n"
+              "  --music FILE           play a MIDI file as the music\n"
+              "  --builtin-music        the built-in song\n"
+              "  --no-music             no music\n");
+}
 
 bool ReadSettingsOption(int argc, const char* const* argv, int* pnIndex, SettingsOverride* pOverride) {
     const char* pszWord = argv[*pnIndex];
@@ -159,10 +160,10 @@ bool ReadSettingsOption(int argc, const char* const* argv, int* pnIndex, Setting
             pszValue = argv[*pnIndex + 1];
             nUsed = 2;
         } else {
-            throw SString("--%sの値がありません。\n", pOption->pszName);
+            throw SString(Tr("--%s: the value is missing.\n"), pOption->pszName);
         }
     } else if (pszEquals != nullptr) {
-        throw SString("--%sは値を取りません。%s\n", pOption->pszName, pszWord);
+        throw SString(Tr("--%s takes no value. %s\n"), pOption->pszName, pszWord);
     }
 
     Settings& values = pOverride->values;
@@ -170,19 +171,19 @@ bool ReadSettingsOption(int argc, const char* const* argv, int* pnIndex, Setting
     switch (pOption->kind) {
     case KIND_COUNT:
         if (!ParseDecimal(pszValue, 0xFFFFFFFFu, &values.Nums)) {
-            ThrowBadValue(pOption->pszName, pszValue, "0〜4294967295 の整数を指定してください。");
+            ThrowBadValue(pOption->pszName, pszValue, Tr("Give a whole number from 0 to 4294967295."));
         }
         dwField = OVERRIDE_NUMS;
         break;
     case KIND_COLOR:
         if (!ParseColor(pszValue, &values.Color)) {
-            ThrowBadValue(pOption->pszName, pszValue, "#RRGGBB か 0xRRGGBB の形で指定してください。");
+            ThrowBadValue(pOption->pszName, pszValue, Tr("Give it as #RRGGBB or 0xRRGGBB."));
         }
         dwField = OVERRIDE_COLOR;
         break;
     case KIND_BUMP:
         if (!ParseDecimal(pszValue, 8, &values.BumpFactor)) {
-            ThrowBadValue(pOption->pszName, pszValue, "0〜8 の整数を指定してください。");
+            ThrowBadValue(pOption->pszName, pszValue, Tr("Give a whole number from 0 to 8."));
         }
         dwField = OVERRIDE_BUMP;
         break;

@@ -44,5 +44,5 @@ bool ReadSettingsOption(int argc, const char* const* argv, int* pnIndex, Setting
 // Replaces the fields that the override names.
 void ApplySettingsOverride(const SettingsOverride& override, Settings* pSettings);
 
-// The options' lines for a usage text, each ending in a newline.
-extern const char g_szSettingsOptionsHelp[];
+// The options' lines for a usage text, each ending in a newline, in the user's language.
+const char* SettingsOptionsHelp();

@@ -22,20 +22,21 @@ void SDisplay::Init(WindowHandle hWnd, uint8_t bMode) {
     bScrMode = bMode;
     DisplayResult hr = PlatformDirectDrawCreate(&m_lpDD);
     if (hr != DISP_OK) {
-        throw SString("failed DirectDrawCreate( NULL, &m_lpDD, NULL ) 返値=%x\n", hr);
+        throw SString(Tr("failed DirectDrawCreate( NULL, &m_lpDD, NULL ) returned %x\n"), hr);
     }
     DisplaySurfaceDesc ddsd;
     if (bScrMode == SCR_FULLSCREEN) {
         hr = m_lpDD->SetCooperativeLevel(m_hWnd,
                                          DISP_SCL_ALLOWREBOOT | DISP_SCL_EXCLUSIVE | DISP_SCL_FULLSCREEN);
         if (hr != DISP_OK) {
-            throw SString("failed m_lpDD->SetCooperativeLevel( m_hWnd, DDSCL_ALLOWREBOOT | DDSCL_EXCLUSIVE | "
-                          "DDSCL_FULLSCREEN ) 返値=%x\n",
-                          hr);
+            throw SString(
+                Tr("failed m_lpDD->SetCooperativeLevel( m_hWnd, DDSCL_ALLOWREBOOT | DDSCL_EXCLUSIVE | "
+                   "DDSCL_FULLSCREEN ) returned %x\n"),
+                hr);
         }
         hr = m_lpDD->SetDisplayMode(320, 240, 16);
         if (hr != DISP_OK) {
-            throw SString("failed m_lpDD->SetDisplayMode( 320, 240, 16 ) 返値=%x\n", hr);
+            throw SString(Tr("failed m_lpDD->SetDisplayMode( 320, 240, 16 ) returned %x\n"), hr);
         }
         std::memset(&ddsd, 0, sizeof(ddsd));
         ddsd.dwSize = kSurfaceDescSize;
@@ -44,24 +45,26 @@ void SDisplay::Init(WindowHandle hWnd, uint8_t bMode) {
         ddsd.dwBackBufferCount = 1;
         hr = m_lpDD->CreateSurface(&ddsd, &m_lpPrimarySurface);
         if (hr != DISP_OK) {
-            throw SString("failed m_lpDD->CreateSurface( &ddsd, &m_lpPrimarySurface, NULL ) 返値=%x\n", hr);
+            throw SString(
+                Tr("failed m_lpDD->CreateSurface( &ddsd, &m_lpPrimarySurface, NULL ) returned %x\n"), hr);
         }
         hr = m_lpPrimarySurface->GetAttachedSurface(DISP_SCAPS_BACKBUFFER, &m_lpBackBuffer);
         if (hr != DISP_OK) {
-            throw SString(
-                "failed m_lpPrimarySurface->GetAttachedSurface( &ddscaps, &m_lpBackBuffer ) 返値=%x\n", hr);
+            throw SString(Tr("failed m_lpPrimarySurface->GetAttachedSurface( &ddscaps, &m_lpBackBuffer ) "
+                             "returned %x\n"),
+                          hr);
         }
         std::memset(&m_ddpf, 0, sizeof(m_ddpf));
         m_ddpf.dwSize = kPixelFormatSize;
         m_ddpf.dwFlags = DISP_PF_RGB;
         hr = m_lpPrimarySurface->GetPixelFormat(&m_ddpf);
         if (hr != DISP_OK) {
-            throw SString("failed m_lpPrimarySurface->GetPixelFormat( &m_ddpf ) 返値=%x\n", hr);
+            throw SString(Tr("failed m_lpPrimarySurface->GetPixelFormat( &m_ddpf ) returned %x\n"), hr);
         }
     } else if (bScrMode == SCR_WINDOW) {
         hr = m_lpDD->SetCooperativeLevel(0, DISP_SCL_NORMAL);
         if (hr != DISP_OK) {
-            throw SString("failed m_lpDD->SetCooperativeLevel( NULL, DDSCL_NORMAL ) 返値=%x\n", hr);
+            throw SString(Tr("failed m_lpDD->SetCooperativeLevel( NULL, DDSCL_NORMAL ) returned %x\n"), hr);
         }
         std::memset(&ddsd, 0, sizeof(ddsd));
         ddsd.dwSize = kSurfaceDescSize;
@@ -69,7 +72,8 @@ void SDisplay::Init(WindowHandle hWnd, uint8_t bMode) {
         ddsd.dwCaps = DISP_SCAPS_PRIMARYSURFACE;
         hr = m_lpDD->CreateSurface(&ddsd, &m_lpPrimarySurface);
         if (hr != DISP_OK) {
-            throw SString("failed m_lpDD->CreateSurface( &ddsd, &m_lpPrimarySurface, NULL ) 返値=%x\n", hr);
+            throw SString(
+                Tr("failed m_lpDD->CreateSurface( &ddsd, &m_lpPrimarySurface, NULL ) returned %x\n"), hr);
         }
         std::memset(&ddsd, 0, sizeof(ddsd));
         ddsd.dwSize = kSurfaceDescSize;
@@ -85,10 +89,11 @@ void SDisplay::Init(WindowHandle hWnd, uint8_t bMode) {
         ddsd.ddpfPixelFormat.dwBBitMask = 0xFF;
         hr = m_lpDD->CreateSurface(&ddsd, &m_lpBackBuffer);
         if (hr != DISP_OK) {
-            throw SString("failed m_lpDD->CreateSurface( &ddsd, &m_lpBackBuffer, NULL ) 返値=%x\n", hr);
+            throw SString(Tr("failed m_lpDD->CreateSurface( &ddsd, &m_lpBackBuffer, NULL ) returned %x\n"),
+                          hr);
         }
     } else {
-        throw SString("bScrModeが不正です。bScrMode=%x\n", bScrMode);
+        throw SString(Tr("bScrMode is invalid. bScrMode=%x\n"), bScrMode);
     }
 }
 

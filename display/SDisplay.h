@@ -10,7 +10,7 @@
 //     pDisplay->Release(); DeleteObject(pDisplay);   // main thread, after the render thread has ended
 //
 // Init's failures throw SString naming the failed call ("failed DirectDrawCreate( NULL, &m_lpDD, NULL )
-// 返値=%x\n", ...); what was made until then stays in the members for Release. Present returns the result
+// returned %x\n", ...); what was made until then stays in the members for Release. Present returns the result
 // of the call that decided its outcome; a failed lock drops the frame.
 #pragma once
 

@@ -18,7 +18,10 @@ int GuardedMain(ProcessorCheck pfnCheck, AppFactory pfnCreate, void* pContext, B
     try {
         pApp = pfnCreate(pContext);
         body(*pApp);
-        // An error that ended the render thread was written out there; the run still ended in it.
+        // An error that ended the render thread was written out there; the run still ended in it. A window
+        // destroyed without a close request leaves the thread running until the stop sequence joins it,
+        // so that runs first.
+        pApp->Shutdown();
         const bool bFailed = pApp->RenderFailed();
         DeleteObject(pApp);
         return bFailed ? 0 : 1;

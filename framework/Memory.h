@@ -16,7 +16,8 @@
 #include <type_traits>
 #include <utility>
 
-extern const char* const g_szOutOfMemory;
+// The allocator's out-of-memory message, in the user's language.
+const char* OutOfMemoryText();
 
 // Returns a block of at least dwSize bytes, aligned for any fundamental type. Throws SString.
 void* MemAlloc(size_t dwSize);

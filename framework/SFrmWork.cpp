@@ -85,14 +85,14 @@ void SFrmWork::CreateMainWindow(ModuleHandle hInstance, uint8_t bMode, int32_t n
     bWinMode = bMode;
     const WindowClass wc{MainWndProc, hInstance, IconId(), ClassName()};
     if (!PlatformRegisterClass(wc)) {
-        throw SString("failed RegisterClass( &wc ) 返値=FALSE\n");
+        throw SString(Tr("failed RegisterClass( &wc ) returned FALSE\n"));
     }
     if (bMode != 1 && bMode != 2) {
-        throw SString("bWinModeが不正です。bWinMode=%x\n", bMode);
+        throw SString(Tr("bWinMode is invalid. bWinMode=%x\n"), bMode);
     }
     const WindowHandle hWnd = PlatformCreateMainWindow(ClassName(), WindowName(), bMode, nWidth, nHeight);
     if (hWnd == 0) {
-        throw SString("failed CreateWindowEx(...) 返値=NULL\n");
+        throw SString(Tr("failed CreateWindowEx(...) returned NULL\n"));
     }
     m_hWindow = hWnd;
     PlatformSetWindowData(hWnd, this);
@@ -106,11 +106,11 @@ void SFrmWork::CreatePreviewWindow(ModuleHandle hInstance, WindowHandle hParent)
     // The preview class has no icon.
     const WindowClass wc{PreviewWndProc, hInstance, 0, ClassName()};
     if (!PlatformRegisterClass(wc)) {
-        throw SString("failed RegisterClass( &wc ) 返値=FALSE\n");
+        throw SString(Tr("failed RegisterClass( &wc ) returned FALSE\n"));
     }
     const WindowHandle hWnd = PlatformCreatePreviewWindow(ClassName(), WindowName(), hParent);
     if (hWnd == 0) {
-        throw SString("failed CreateWindowEx(...) 返値=NULL\n");
+        throw SString(Tr("failed CreateWindowEx(...) returned NULL\n"));
     }
     m_hWindow = hWnd;
     PlatformSetWindowData(hWnd, this);

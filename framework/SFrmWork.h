@@ -10,10 +10,10 @@
 // frame-rate timer's thread. Nothing is locked: OnCreate returns before the render thread starts and
 // OnRelease runs only after it has ended; the three shared integers are atomics.
 //
-// CreateMainWindow, CreatePreviewWindow and Start throw SString ("failed RegisterClass( &wc ) 返値=FALSE\n",
-// "failed CreateWindowEx(...) 返値=NULL\n", the mode message, or whatever OnCreate or OnConfig throws).
-// An SString thrown on the render thread ends that thread: its message goes to the debug output and a
-// close request is posted, so the run ends through the normal stop sequence, and RenderFailed tells the
+// CreateMainWindow, CreatePreviewWindow and Start throw SString ("failed RegisterClass( &wc ) returned
+// FALSE\n", "failed CreateWindowEx(...) returned NULL\n", the mode message, or whatever OnCreate or OnConfig
+// throws). An SString thrown on the render thread ends that thread: its message goes to the debug output and
+// a close request is posted, so the run ends through the normal stop sequence, and RenderFailed tells the
 // entry point that the run ended in an error.
 #pragma once
 

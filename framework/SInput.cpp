@@ -29,11 +29,11 @@ void SInput::Load(const char* pszName, int32_t dwLoadType, ModuleHandle hModule)
         case BUILTIN_FOUND:
             break;
         case BUILTIN_NOT_FOUND:
-            throw SString("リソースから%sを発見できませんでした。\n", pszName);
+            throw SString(Tr("Could not find %s among the resources.\n"), pszName);
         case BUILTIN_LOAD_FAILED:
-            throw SString("リソースをメモリにロードできませんでした。\n");
+            throw SString(Tr("Could not load the resource into memory.\n"));
         case BUILTIN_LOCK_FAILED:
-            throw SString("リソースをロックできませんでした。\n");
+            throw SString(Tr("Could not lock the resource.\n"));
         }
         m_pData = pData;
         m_dwSize = dwSize;
@@ -42,20 +42,20 @@ void SInput::Load(const char* pszName, int32_t dwLoadType, ModuleHandle hModule)
 
     PlatformFile file{};
     if (!PlatformFileOpen(pszName, &file)) {
-        throw SString("%sをオープンできませんでした。\n", pszName);
+        throw SString(Tr("Could not open %s.\n"), pszName);
     }
     try {
         uint64_t qwSize = 0;
         // A size beyond 32 bits cannot be read whole; reading only its low part would give a wrong picture.
         if (!PlatformFileSize(file, &qwSize) || qwSize > 0xFFFFFFFFu) {
-            throw SString("%sを正常に読み込めませんでした。\n", pszName);
+            throw SString(Tr("Could not read %s correctly.\n"), pszName);
         }
         const uint32_t dwSize = static_cast<uint32_t>(qwSize);
         m_pBuffer = static_cast<uint8_t*>(MemAlloc(dwSize));
         std::memset(m_pBuffer, 0, dwSize);
         uint32_t dwRead = 0;
         if (!PlatformFileRead(file, m_pBuffer, dwSize, &dwRead) || dwRead < dwSize) {
-            throw SString("%sを正常に読み込めませんでした。\n", pszName);
+            throw SString(Tr("Could not read %s correctly.\n"), pszName);
         }
         m_pData = m_pBuffer;
         m_dwSize = dwSize;

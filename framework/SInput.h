@@ -3,10 +3,10 @@
 // The BMP loader (imaging/SImage) and the MIDI file loader use it on the main thread. A file is read
 // whole into a block from MemAlloc that SInput owns; a built-in item is used in place and never freed.
 // Load throws SString with the system's messages:
-//   "%sをオープンできませんでした。\n"          the file cannot be opened
-//   "%sを正常に読み込めませんでした。\n"        the read fails or is short (or the file is over 4 GiB)
-//   "リソースから%sを発見できませんでした。\n"  no built-in item of that name
-//   "リソースをメモリにロードできませんでした。\n" / "リソースをロックできませんでした。\n"
+//   "Could not open %s.\n"                    the file cannot be opened
+//   "Could not read %s correctly.\n"          the read fails or is short (or the file is over 4 GiB)
+//   "Could not find %s among the resources.\n" no built-in item of that name
+//   "Could not load the resource into memory.\n" / "Could not lock the resource.\n"
 // An unknown load type is the caller's to reject first, since each loader words that message its own way.
 #pragma once
 

@@ -2,12 +2,15 @@
 //
 // Every failure anywhere is reported by throwing an SString by value, built printf-style from the system's
 // own message; it is caught by constant reference. Whoever catches it reads m_szMessage as a plain
-// NUL-terminated string (never as a format: it can carry user text such as a file name).
+// NUL-terminated string (never as a format: it can carry user text such as a file name). Messages are
+// written in English and shown in the user's language through Tr (platform/Language.h).
 //
-//     throw SString("%sをオープンできませんでした。\n", pszName);
+//     throw SString(Tr("Could not open %s.\n"), pszName);
 //
 // The text keeps at most 511 bytes; a longer result is cut there. Usable on any thread.
 #pragma once
+
+#include "platform/Language.h"
 
 #include <cstdint>
 

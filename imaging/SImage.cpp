@@ -45,16 +45,16 @@ SImage::~SImage() {
 
 void SImage::Allocate(int32_t nWidth, int32_t nHeight) {
     if (nWidth < 0) {
-        throw SString("nWidthが不正です。nWidth=%x\n", static_cast<unsigned>(nWidth));
+        throw SString(Tr("nWidth is invalid. nWidth=%x\n"), static_cast<unsigned>(nWidth));
     }
     if (nHeight < 0) {
-        throw SString("nHeightが不正です。nHeight=%x\n", static_cast<unsigned>(nHeight));
+        throw SString(Tr("nHeight is invalid. nHeight=%x\n"), static_cast<unsigned>(nHeight));
     }
     // The block size is a 32-bit quantity; one that does not fit cannot be had, rather than a wrapped,
     // too small block that the pixel loops would overrun.
     const uint64_t qwBytes = static_cast<uint64_t>(nWidth) * static_cast<uint64_t>(nHeight) * 4u + 7u;
     if (qwBytes > 0xFFFFFFFFu) {
-        throw SString("%s", g_szOutOfMemory);
+        throw SString("%s", OutOfMemoryText());
     }
     void* pBlock = MemAlloc(static_cast<size_t>(qwBytes));
     // Zero-filled, so that a height map smaller than its image leaves a defined (black) remainder.
@@ -70,7 +70,8 @@ void SImage::Allocate(int32_t nWidth, int32_t nHeight) {
 
 void SImage::LoadBmp(const char* pszName, int32_t dwLoadType, ModuleHandle hModule) {
     if (dwLoadType != LOAD_FILE && dwLoadType != LOAD_RESOURCE) {
-        throw SString("dwLoadTypeパラメータが不正です。dwLoadType=%x\n", static_cast<unsigned>(dwLoadType));
+        throw SString(Tr("The dwLoadType parameter is invalid. dwLoadType=%x\n"),
+                      static_cast<unsigned>(dwLoadType));
     }
     SInput input;
     input.Load(pszName, dwLoadType, hModule);
@@ -79,25 +80,25 @@ void SImage::LoadBmp(const char* pszName, int32_t dwLoadType, ModuleHandle hModu
 
     // The checks run in a fixed order; each reads only bytes that the data holds.
     if (dwSize < 2 || ReadU16(pData) != 0x4D42) {
-        throw SString("ビットマップファイルではありません。");
+        throw SString(Tr("Not a bitmap file."));
     }
     if (dwSize < kPixelOffset || ReadU32(pData + 14) != kInfoHeaderSize) {
-        throw SString("BITMAPINFOHEADERが不正です。");
+        throw SString(Tr("The BITMAPINFOHEADER is invalid."));
     }
     if (ReadU16(pData + 26) != 1 || ReadU32(pData + 30) != 0 || ReadU16(pData + 28) != 24) {
-        throw SString("未対応のビットマップです。");
+        throw SString(Tr("Unsupported bitmap."));
     }
     const int32_t nPicWidth = ReadI32(pData + 18);
     const int32_t nPicHeight = ReadI32(pData + 22);
     // Top-down pictures (negative height) and empty ones are not read.
     if (nPicWidth <= 0 || nPicHeight <= 0) {
-        throw SString("未対応のビットマップです。");
+        throw SString(Tr("Unsupported bitmap."));
     }
     // Each stored row is rounded up to a multiple of four bytes. In 64 bits nothing here can wrap.
     const uint64_t qwRowLength =
         static_cast<uint64_t>(nPicWidth) * 3u + (static_cast<uint32_t>(nPicWidth) & 3u);
     if (qwRowLength * static_cast<uint64_t>(nPicHeight) > dwSize - kPixelOffset) {
-        throw SString("%sのビットマップデータが途中で終わっています。\n", pszName);
+        throw SString(Tr("The bitmap data of %s ends early.\n"), pszName);
     }
 
     if (pixels == nullptr) {

@@ -17,8 +17,8 @@
 // The per-pixel work runs in the fastest instruction-set form the processor has (imaging/PixelOps.h); every
 // form gives the same bytes.
 //
-// Every failure throws SString with the system's message: the BMP checks, "%sをオープンできませんでした。\n"
-// and the other input messages (framework/SInput.h), the allocator's out-of-memory message.
+// Every failure throws SString with the system's message: the BMP checks, "Could not open %s.\n" and
+// the other input messages (framework/SInput.h), the allocator's out-of-memory message.
 #pragma once
 
 #include "framework/SInput.h"

@@ -25,7 +25,7 @@ uint32_t BytesLeft(const MidiTrack& track) {
 }
 
 SString TruncatedSong(const char* pszName) {
-    return SString("%sのMIDIデータが途中で終わっています。\n", pszName);
+    return SString(Tr("The MIDI data of %s ends early.\n"), pszName);
 }
 
 constexpr int32_t kRewindTempo = 1000000;
@@ -57,7 +57,7 @@ void SMusic::LoadSmf(const char* pszName, int32_t dwLoadType, ModuleHandle hModu
     uint8_t* pHeader = nullptr;
     try {
         if (dwLoadType != LOAD_FILE && dwLoadType != LOAD_RESOURCE) {
-            throw SString("dwLoadTypeが不正です。dwLoadType=%x\n", static_cast<unsigned>(dwLoadType));
+            throw SString(Tr("dwLoadType is invalid. dwLoadType=%x\n"), static_cast<unsigned>(dwLoadType));
         }
         input.Load(pszName, dwLoadType, hModule);
         const uint8_t* pInput = input.m_pData;
@@ -74,7 +74,7 @@ void SMusic::LoadSmf(const char* pszName, int32_t dwLoadType, ModuleHandle hModu
             throw TruncatedSong(pszName);
         }
         if (m_dwHeaderSize < 6) {
-            throw SString("m_dwHeaderSizeが不正です。m_dwHeaderSize=%x\n", m_dwHeaderSize);
+            throw SString(Tr("m_dwHeaderSize is invalid. m_dwHeaderSize=%x\n"), m_dwHeaderSize);
         }
         pHeader = static_cast<uint8_t*>(MemAlloc(m_dwHeaderSize));
         std::memcpy(pHeader, pInput + 8, m_dwHeaderSize);
@@ -119,7 +119,7 @@ void SMusic::OpenDevice() {
     CloseDevice();
     const int32_t nResult = m_pOutput->Open();
     if (nResult != 0) {
-        throw SString("midiOutOpen()でエラーが発生しました。\n返値:%d\n", nResult);
+        throw SString(Tr("midiOutOpen() failed.\nReturned:%d\n"), nResult);
     }
     m_hMidiOut = m_pOutput;
     Trace("SMusic: MIDI device open.\n");
@@ -201,7 +201,7 @@ void SMusic::Play() {
     m_bNextDueKnown = false;
     m_nTimerId = TimerSetEvent(1, TimerProc, reinterpret_cast<uintptr_t>(this));
     if (m_nTimerId == 0) {
-        throw SString("タイマーを作成できませんでした。\n");
+        throw SString(Tr("Could not create the timer.\n"));
     }
     Trace("SMusic: Play start.\n");
 }

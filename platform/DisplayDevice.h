@@ -5,9 +5,9 @@
 //
 // SDisplay calls Init's and Release's steps on the main thread and the present steps on the render thread,
 // never two at once. Results are HRESULT values (DISP_OK, or a failure with the top bit set).
-// Windows: DirectDraw and GDI; Linux: SDL2, with every SDL call made on the main thread (the render thread
-// hands a finished buffer over at Flip or StretchBlt and waits until it is shown); headless: memory
-// surfaces whose presented pictures are captured.
+// Windows: DirectDraw and GDI; Linux: memory surfaces whose Flip or StretchBlt returns once the picture is
+// shown (put into the X window from the render thread, or handed to the main thread for SDL, whose calls
+// are the main thread's); headless: memory surfaces whose presented pictures are captured.
 #pragma once
 
 #include "platform/Window.h"

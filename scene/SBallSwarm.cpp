@@ -8,9 +8,6 @@
 
 namespace {
 
-// Balls moved or drawn between two looks at the abort flag: a few milliseconds of drawing.
-constexpr int32_t kAbortRun = 4096;
-
 // Box the balls bounce off, around the frame centre.
 constexpr float kBoxX = 200.0f;
 constexpr float kBoxY = 160.0f;
@@ -45,12 +42,16 @@ void SBallSwarm::Create(int32_t nCount, uint32_t color) {
     centerX = 0.0f;
     count = nCount;
     centerY = 0.0f;
-    // The count is whatever the user typed. A negative one, or one whose block does not fit in 32 bits,
-    // is a request no allocator can meet: its message, rather than a size that wraps (on a 32-bit build)
-    // to a small block the spawn loop would overrun.
-    const uint64_t qwBytes = static_cast<uint64_t>(static_cast<uint32_t>(nCount)) * sizeof(Ball);
-    if (nCount < 0 || qwBytes > 0xFFFFFFFFu) {
-        throw SString("%s", g_szOutOfMemory);
+    // The count is whatever the user typed, used unchanged: a negative one (a stored value of 2^31 or
+    // more) makes the loops run zero times, as 0 does. One whose block does not fit in 32 bits is a
+    // request no allocator can meet: its message, rather than a size that wraps (on a 32-bit build) to a
+    // small block the spawn loop would overrun.
+    if (nCount <= 0) {
+        return;
+    }
+    const uint64_t qwBytes = static_cast<uint64_t>(nCount) * sizeof(Ball);
+    if (qwBytes > 0xFFFFFFFFu) {
+        throw SString("%s", OutOfMemoryText());
     }
     balls = static_cast<Ball*>(MemAlloc(static_cast<size_t>(qwBytes)));
     for (int32_t i = 0; i < nCount; ++i) {
@@ -65,16 +66,19 @@ void SBallSwarm::Create(int32_t nCount, uint32_t color) {
 }
 
 bool SBallSwarm::Aborted(int32_t nBall) const {
-    return nBall % kAbortRun == 0 && m_pAbort != nullptr && m_pAbort->load(std::memory_order_relaxed) != 0;
+    // Never at ball 0: a stop asked for just before the frame still gets the whole frame of an ordinary
+    // swarm, since the render thread finishes the frame it began.
+    return nBall > 0 && nBall % kAbortRun == 0 && m_pAbort != nullptr &&
+           m_pAbort->load(std::memory_order_relaxed) != 0;
 }
 
-void SBallSwarm::Update() {
+bool SBallSwarm::Update() {
     double dSumX = 0.0;
     double dSumY = 0.0;
     for (int32_t i = 0; i < count; ++i) {
-        // The frame is not shown but faded out: its balls and centre no longer matter.
+        // The frame is given up (not shown) and the run ends: its balls and centre no longer matter.
         if (Aborted(i)) {
-            return;
+            return false;
         }
         Ball& ball = balls[i];
         ball.x += ball.vx;
@@ -111,14 +115,15 @@ void SBallSwarm::Update() {
         centerX = 0.0f;
         centerY = 0.0f;
     }
+    return true;
 }
 
-void SBallSwarm::Draw(SImage& frame) {
+bool SBallSwarm::Draw(SImage& frame) {
     const int64_t nHalfFrameX = frame.width / 2;
     const int64_t nHalfFrameY = frame.height / 2;
     for (int32_t i = 0; i < count; ++i) {
         if (Aborted(i)) {
-            return;
+            return false;
         }
         const Ball& ball = balls[i];
         const SImage& sprite = *sprites[ball.sprite];
@@ -130,6 +135,7 @@ void SBallSwarm::Draw(SImage& frame) {
         }
         frame.Blit(static_cast<int32_t>(x), static_cast<int32_t>(y), sprite, BLIT_ADD);
     }
+    return true;
 }
 
 void SBallSwarm::Release() {

@@ -37,15 +37,19 @@ public:
     // at the centre with random velocities (three draws of Random per ball: vx, vy, sprite).
     void Create(int32_t count, uint32_t color);
     // Moves every ball by one frame, steers it towards the previous centre, bounces it, and recomputes the
-    // centre as the mean position (0, 0 without balls).
-    void Update();
+    // centre as the mean position (0, 0 without balls). False when the abort flag cut it short.
+    bool Update();
     // Adds each ball's sprite into the frame, centred on its truncated position from the frame centre.
-    void Draw(SImage& frame);
+    // False when the abort flag cut it short.
+    bool Draw(SImage& frame);
     // Frees the balls and the sprites; safe to call again.
     void Release();
-    // From now on Update and Draw stop early, between two runs of balls, once *pAbort is nonzero: with
-    // millions of balls a frame takes minutes, and a close request must not wait for it. Null: never.
+    // From now on Update and Draw stop early, between two runs of kAbortRun balls, once *pAbort is
+    // nonzero: with millions of balls a frame takes minutes, and a close request must not wait for it.
+    // A swarm of at most kAbortRun balls always finishes. Null: never.
     void SetAbortFlag(const std::atomic<int32_t>* pAbort) { m_pAbort = pAbort; }
+    // Balls moved or drawn between two looks at the abort flag: a few milliseconds of drawing.
+    static constexpr int32_t kAbortRun = 4096;
 
     SImage* sprites[4]; // owned; sides 128, 96, 64, 32; null until Create
     int32_t count;      // balls passed to Create

@@ -7,6 +7,7 @@
 #include "framework/SString.h"
 
 #include <cstdio>
+#include <utility>
 
 namespace {
 
@@ -17,9 +18,9 @@ constexpr int kFadeSteps = 32;
 } // namespace
 
 SScene::SScene(SettingsStore& store, DialogHost* pDialogHost, PlatformMidiOut* pMidiOut)
-    : m_pDisplay(nullptr), m_pFrame(nullptr), m_pSwarm(nullptr), m_nBumpFactor(0), m_pHeightMap(nullptr),
-      m_pLight(nullptr), m_pMusic(nullptr), m_pDigit{}, m_bShowFPS(0), m_store(store), m_override{},
-      m_pDialogHost(pDialogHost), m_pMidiOut(pMidiOut) {}
+    : m_pDisplay(nullptr), m_pFrame(nullptr), m_pSpareFrame(nullptr), m_pSwarm(nullptr), m_nBumpFactor(0),
+      m_pHeightMap(nullptr), m_pLight(nullptr), m_pMusic(nullptr), m_pDigit{}, m_bShowFPS(0),
+      m_store(store), m_override{}, m_pDialogHost(pDialogHost), m_pMidiOut(pMidiOut) {}
 
 SScene::~SScene() {
     // The render thread must have ended before anything it draws with is freed, also when the window
@@ -46,6 +47,9 @@ void SScene::OnCreate() {
     m_pSwarm->Create(static_cast<int32_t>(settings.Nums), settings.Color);
     // The count is the user's: a close request ends even a frame of millions of balls early.
     m_pSwarm->SetAbortFlag(&m_bStop);
+    if (m_pSwarm->count > SBallSwarm::kAbortRun) {
+        m_pSpareFrame = NewObject<SImage>(kFrameWidth, kFrameHeight);
+    }
 
     // Any mode but 0 and 1 keeps the new image's zeros: a flat map.
     m_pHeightMap = NewObject<SImage>(kFrameWidth, kFrameHeight);
@@ -76,12 +80,23 @@ void SScene::OnCreate() {
 }
 
 void SScene::OnFrame() {
-    m_pFrame->Clear(0);
-    m_pSwarm->Update();
-    m_pSwarm->Draw(*m_pFrame);
-    const int32_t nLightX = static_cast<int32_t>(m_pSwarm->centerX) + m_pFrame->width / 2;
-    const int32_t nLightY = static_cast<int32_t>(m_pSwarm->centerY) + m_pFrame->height / 2;
-    m_pFrame->BumpLight(*m_pHeightMap, nLightX, nLightY, *m_pLight, m_nBumpFactor);
+    // A swarm that a stop can cut short is drawn into a frame of its own, so that the last frame shown
+    // survives a cut one for the fade.
+    SImage* pFrame = m_pSpareFrame != nullptr ? m_pSpareFrame : m_pFrame;
+    pFrame->Clear(0);
+    if (!m_pSwarm->Update() || !m_pSwarm->Draw(*pFrame)) {
+        return; // cut short by a stop: neither lit nor shown
+    }
+    ComposeAndPresent(*pFrame);
+    if (pFrame != m_pFrame) {
+        std::swap(m_pSpareFrame, m_pFrame);
+    }
+}
+
+void SScene::ComposeAndPresent(SImage& frame) {
+    const int32_t nLightX = static_cast<int32_t>(m_pSwarm->centerX) + frame.width / 2;
+    const int32_t nLightY = static_cast<int32_t>(m_pSwarm->centerY) + frame.height / 2;
+    frame.BumpLight(*m_pHeightMap, nLightX, nLightY, *m_pLight, m_nBumpFactor);
     if (m_bShowFPS != 0) {
         char szFps[16];
         std::snprintf(szFps, sizeof(szFps), "%d", m_nFps.load(std::memory_order_relaxed));
@@ -89,12 +104,12 @@ void SScene::OnFrame() {
         for (const char* p = szFps; *p != '\0'; ++p) {
             const SImage* pDigit = (*p >= '0' && *p <= '9') ? m_pDigit[*p - '0'] : nullptr;
             if (pDigit != nullptr) {
-                m_pFrame->Blit(x, 10, *pDigit, BLIT_ADD);
+                frame.Blit(x, 10, *pDigit, BLIT_ADD);
                 x += pDigit->width;
             }
         }
     }
-    m_pDisplay->Present(m_pFrame);
+    m_pDisplay->Present(&frame);
 }
 
 void SScene::OnThreadStart() {
@@ -120,6 +135,7 @@ void SScene::OnRelease() {
     DeleteObject(m_pLight);
     DeleteObject(m_pHeightMap);
     DeleteObject(m_pSwarm);
+    DeleteObject(m_pSpareFrame);
     DeleteObject(m_pFrame);
     ReleaseDisplay();
 }
@@ -133,7 +149,7 @@ void SScene::ReleaseDisplay() {
 
 void SScene::OnConfig() {
     if (m_pDialogHost == nullptr) {
-        throw SString("設定ダイアログを表示できません。\n");
+        throw SString(Tr("Cannot show the settings dialog.\n"));
     }
     SConfigDialog* pDialog = NewObject<SConfigDialog>(*m_pDialogHost, m_store);
     try {

@@ -47,7 +47,8 @@ public:
     void OnFrame() override;
 
     SDisplay* m_pDisplay;
-    SImage* m_pFrame;
+    SImage* m_pFrame;      // the frame composed, and after it was shown the one the fade starts from
+    SImage* m_pSpareFrame; // the next frame, for a swarm a stop can cut short (see OnFrame); else null
     SBallSwarm* m_pSwarm;
     int32_t m_nBumpFactor;
     SImage* m_pHeightMap;
@@ -57,6 +58,7 @@ public:
     int32_t m_bShowFPS;
 
 private:
+    void ComposeAndPresent(SImage& frame);
     void ReleaseDisplay();
 
     SettingsStore& m_store;

@@ -1,22 +1,24 @@
 #!/usr/bin/env bash
-# Installs every Debian package that building and testing Lumivorra needs (Debian 12).
+# Installs the Debian packages (Debian 12) that Lumivorra needs:
+#   scripts/install-deps.sh          everything: building, running and every test (scripts/test.sh)
+#   scripts/install-deps.sh --run    only building and running the program (scripts/run.sh), so that the
+#                                    first picture does not wait for the compilers, Wine and test tools
 # Idempotent: when everything is present it changes nothing. Runs apt-get as root, through sudo otherwise.
+# A new package goes into run_packages when the program or its build needs it, else into test_packages.
 set -euo pipefail
 
-packages=(
+run_packages=(
     # toolchain and build
-    g++ cmake ninja-build make pkg-config git
-    # tests and benchmarks
-    googletest libgtest-dev libgmock-dev libbenchmark-dev
-    # formatting
-    clang-format
-    # the libFuzzer targets: clang and its fuzzing and sanitizer runtimes
-    clang-14 libclang-rt-14-dev
-    # the generators of the built-in items (standard library only)
+    g++ cmake ninja-build make pkg-config
+    # the generators of the built-in items and of the catalogs' tables (standard library only)
     python3
+    # the translations: msgfmt for the catalogs (xgettext and msgmerge for their upkeep)
+    gettext
     # the settings dialog: Qt 6 Widgets (QtTest and the offscreen platform plugin come with it), and a
     # Japanese font for its labels, found through fontconfig
     qt6-base-dev fonts-ipafont-gothic fontconfig
+    # Qt's own texts of the file and colour pickers in the user's language
+    qt6-translations-l10n
     # music: the in-process synthesizer, its audio output and a General MIDI soundfont
     libfluidsynth-dev libsdl2-dev timgm6mb-soundfont
     # frames of the scene written as PNG by lumivorra-render
@@ -28,29 +30,45 @@ packages=(
     libasound2-dev
     # the music's sound server client (PulseAudio's protocol, which PipeWire's pipewire-pulse speaks too)
     libpulse-dev
-    # the music's tests through real sound servers: PulseAudio, PipeWire with pipewire-pulse and
-    # WirePlumber on a D-Bus session of their own, pactl and parec to make a null sink and record it
-    pulseaudio pulseaudio-utils pipewire pipewire-bin pipewire-pulse wireplumber dbus-daemon
     # OpenGL in software for SDL's renderer where no driver is (Xvfb); without it SDL draws in software
     libgl1-mesa-dri
+    # run.sh's look for a display (xdpyinfo)
+    x11-utils
+)
+test_packages=(
+    git
+    # the sources of the locales the tests run in (made with localedef into the build folder)
+    locales
+    # tests and benchmarks
+    googletest libgtest-dev libgmock-dev libbenchmark-dev
+    # formatting
+    clang-format
+    # the libFuzzer targets: clang and its fuzzing and sanitizer runtimes
+    clang-14 libclang-rt-14-dev
     # the program's tests on a virtual display: the X server, input, window lookup, screenshots
-    xvfb xdotool x11-utils imagemagick
+    xvfb xdotool imagemagick
+    # the X server's idle time (MIT-SCREEN-SAVER), which the program must let grow
+    xprintidle
     # the Debian package: cpack's dependency list (dpkg-shlibdeps), its check, the manual page's reader
     dpkg-dev lintian man-db
     # the installed program under the real XScreenSaver daemon (its hack descriptions come with it)
     xscreensaver
+    # the music's tests through real sound servers: PulseAudio, PipeWire with pipewire-pulse and
+    # WirePlumber on a D-Bus session of their own, pactl and parec to make a null sink and record it
+    pulseaudio pulseaudio-utils pipewire pipewire-bin pipewire-pulse wireplumber dbus-daemon
     # the peers that bench/cost-report.py measures beside the program (bumps, metaballs)
     xscreensaver-data xscreensaver-data-extra
 )
 # What only the x86-64 machine that runs every preset needs (an ARM64 Debian builds the native presets
 # without them).
 if [ "$(dpkg --print-architecture)" = amd64 ]; then
-    packages+=(
+    test_packages+=(
         # the Windows builds: mingw-w64 with the posix thread model (std::thread, std::mutex), both
         # widths, windres; GoogleTest's sources (googletest, above) are built with them
         g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
-        # the Windows tests: Wine 64 in a Japanese locale (made with localedef from the locales' sources)
-        wine64 wine locales
+        # the Windows tests: Wine 64 in a Japanese and an English locale (made with localedef from the
+        # locales' sources, above)
+        wine64 wine
         # the headless builds for ARM64 and 32-bit x86 Linux (their C and C++ libraries come with the
         # compilers), run under user-mode emulation; GoogleTest's sources (above) are built with them
         g++-aarch64-linux-gnu g++-i686-linux-gnu qemu-user
@@ -58,6 +76,15 @@ if [ "$(dpkg --print-architecture)" = amd64 ]; then
         wixl msitools
     )
 fi
+
+case "${1:-}" in
+    --run) packages=("${run_packages[@]}") ;;
+    "") packages=("${run_packages[@]}" "${test_packages[@]}") ;;
+    *)
+        echo "usage: $0 [--run]" >&2
+        exit 2
+        ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do

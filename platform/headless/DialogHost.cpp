@@ -75,7 +75,9 @@ DialogWindow FakeDialogHost::GetItem(DialogWindow hDlg, int32_t nId) {
 
 void FakeDialogHost::CheckItem(DialogWindow hDlg, int32_t nId, uint32_t uCheck) {
     if (GetItem(hDlg, nId) != nullptr) {
-        Item(nId).uCheck = uCheck;
+        // The template's buttons have two states: Windows shows any value but unchecked as checked and
+        // reads it back as checked, so a stored ShowFPS of 2 is on and OK stores 1.
+        Item(nId).uCheck = uCheck != DLG_UNCHECKED ? DLG_CHECKED : DLG_UNCHECKED;
     }
 }
 

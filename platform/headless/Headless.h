@@ -21,3 +21,7 @@ void HeadlessStepTimers(uint32_t dwMs);
 size_t HeadlessLiveTimers();
 // The timer period raised at start-up and not yet restored; 0 when none is.
 uint32_t HeadlessRaisedTimerPeriod();
+
+// The language of PlatformTranslate from now on ("ja", "en"; a string that lives for the process);
+// null goes back to the locale's.
+void HeadlessSetLanguage(const char* pszCode);

@@ -49,7 +49,7 @@ CommandLine ParseCommandLine(int argc, const char* const* argv, bool bUnderXScre
         } else if (bLong && pszArg[2] != '\0') {
             // A one-dash word is a switch (its second letter counts); a two-dash one can only be a
             // mistyped option, which would otherwise do nothing without a word.
-            throw SString("%sは不明なオプションです。--help で一覧を表示します。\n", pszArg);
+            throw SString(Tr("%s is not a known option; --help lists them.\n"), pszArg);
         } else {
             line.switches += line.switches.empty() ? "" : " ";
             line.switches += pszArg;
@@ -65,29 +65,32 @@ CommandLine ParseCommandLine(int argc, const char* const* argv, bool bUnderXScre
     if (bEmbed) {
         line.switches = line.bRoot ? "" : "/p " + std::to_string(ulHost); // a bad id reads as 0: no window
     } else if (line.override.dwFields != 0 && (line.switches.empty() || line.switches[1] == 'c')) {
-        throw SString("設定のオプションは画面を表示するときだけ使えます（設定ダイアログは保存された設定を"
-                      "編集します）。\n");
+        throw SString("%s", Tr("Settings options are only taken when the picture is shown (the settings "
+                               "dialog edits the stored settings).\n"));
     }
     return line;
 }
 
 std::string UsageText() {
-    std::string text = "使い方: lumivorra [スイッチ] [オプション...]\n"
-                       "\n"
-                       "スイッチ:\n"
-                       "  /s                     全画面で表示する（キー、ボタン、マウスの移動で終わります）\n"
-                       "  /c、または何も指定しない  設定ダイアログを開く\n"
-                       "  /p ID、/l ID           X11 ウィンドウ ID（10 進）の中にプレビューを表示する\n"
-                       "  --window               320x240 のウィンドウで表示する（Esc で終わります）\n"
-                       "  --window-id ID         X11 ウィンドウ ID（10 進か 0x 付き 16 進）の中に表示する\n"
-                       "  --root                 $XSCREENSAVER_WINDOW（なければルートウィンドウ）に表示する\n"
-                       "  --help                 この説明を表示する\n"
-                       "  --version              バージョンを表示する\n"
-                       "\n"
-                       "オプション（保存された設定をこの実行に限って置き換えます。保存はしません）:\n";
-    text += g_szSettingsOptionsHelp;
-    text += "\n"
-            "オプションは -count のように一つのダッシュでも、--count=N のようにも書けます。同じ設定を\n"
-            "二度指定すると後のものが使われます。設定ファイル: ~/.config/quillo/Lumivorra.reg\n";
+    std::string text =
+        Tr("Usage: lumivorra [switch] [options...]\n"
+           "\n"
+           "Switches:\n"
+           "  /s                     full screen (a key, a button or moving the mouse ends it)\n"
+           "  /c, or nothing         the settings dialog\n"
+           "  /p ID, /l ID           a preview inside the X11 window ID (decimal)\n"
+           "  --window               in a 320x240 window (Esc ends it)\n"
+           "  --window-id ID         inside the X11 window ID (decimal, or hexadecimal with 0x)\n"
+           "  --root                 inside $XSCREENSAVER_WINDOW (or the root window without it)\n"
+           "  --help                 this text\n"
+           "  --version              the version\n"
+           "\n"
+           "Options (they replace the stored settings for this run only and are never stored):\n");
+    text += SettingsOptionsHelp();
+    text +=
+        Tr("\n"
+           "Options can be written with one dash, as -count, and with their value after =, as --count=N.\n"
+           "Of two options for the same setting the later one counts. Settings file:\n"
+           "~/.config/quillo/Lumivorra.reg\n");
     return text;
 }

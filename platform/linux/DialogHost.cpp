@@ -15,7 +15,9 @@
 #include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLibraryInfo>
 #include <QLineEdit>
+#include <QLocale>
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
@@ -44,6 +46,10 @@ QtDialogHost::QtDialogHost() {
     // glyphs and other metrics, so the IPA fonts of the same design stand in for them.
     QFont::insertSubstitution("ＭＳ Ｐゴシック", "IPAPGothic");
     QFont::insertSubstitution("ＭＳ ゴシック", "IPAGothic");
+    m_pQtTexts = std::make_unique<QTranslator>();
+    if (m_pQtTexts->load(QLocale(), "qtbase", "_", QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        QCoreApplication::installTranslator(m_pQtTexts.get());
+    }
 }
 
 QtDialogHost::~QtDialogHost() = default;

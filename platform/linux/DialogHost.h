@@ -11,6 +11,8 @@
 
 #include "platform/DialogHost.h"
 
+#include <QTranslator>
+
 #include <memory>
 
 class QApplication;
@@ -52,4 +54,6 @@ public:
 
 private:
     std::unique_ptr<QApplication> m_pApp;
+    // Qt's own texts (the pickers' buttons and labels) in the locale's language, where Qt has them.
+    std::unique_ptr<QTranslator> m_pQtTexts;
 };

@@ -1,22 +1,21 @@
-// The presentation device on Linux. Surfaces are plain memory; "showing" one goes through SdlHostPresent
-// (Present.h), which puts it on the screen by the window's present path: 5-6-5 letterboxed to 4:3 with
-// nearest-neighbour scaling for the full-screen flip chain, 32-bit stretched over the client area for
-// windows. Neither SDL nor Xvfb offers a vertical-blank wait that can be relied on, so the wait is
-// emulated by sleeping to the next refresh boundary of the display's rate.
+// The presentation device on Linux. Surfaces are plain memory; a flip or a stretch hands the picture to
+// the present module (PresentPicture, Present.h), which puts it on the screen by the window's present
+// path: 5-6-5 letterboxed to 4:3 with nearest-neighbour scaling for the full-screen flip chain, 32-bit
+// stretched over the client area for windows. Neither SDL nor Xvfb offers a vertical-blank wait that can
+// be relied on, so the wait is emulated by sleeping to the next refresh boundary of the display's rate.
+// SDisplay is the only caller and passes the same surface descriptions every time; only what depends on
+// the run (the window, the order of the calls) is checked.
 #include "platform/DisplayDevice.h"
 
+#include "platform/linux/Present.h"
 #include "platform/linux/Window.h"
 
 #include <cerrno>
 #include <cstdlib>
-#include <cstring>
 #include <new>
 #include <time.h>
 
 namespace {
-
-constexpr uint32_t kFullScreenWidth = 320;
-constexpr uint32_t kFullScreenHeight = 240;
 
 uint64_t MonotonicNs() {
     timespec now{};
@@ -52,20 +51,14 @@ DisplayPixelFormat FormatOf(PresentFormat format) {
     return pf;
 }
 
-class SdlDevice;
+class MemoryDevice;
 
-enum SurfaceKind {
-    SURFACE_FLIP_PRIMARY, // the full-screen front buffer; its back buffer holds the pixels
-    SURFACE_BACK_BUFFER,
-    SURFACE_WINDOW_PRIMARY, // the window itself: only its loss can be asked
-    SURFACE_OFFSCREEN,
-};
-
-class SdlSurface final : public DisplaySurface {
+// A surface in plain memory: the flip chain's primary (whose back buffer holds the pixels), its back
+// buffer, the window's primary (only its loss can be asked) or the off-screen surface.
+class MemorySurface final : public DisplaySurface {
 public:
-    SdlSurface(SdlDevice* pDevice, SurfaceKind kind, PresentFormat format, uint32_t dwWidth,
-               uint32_t dwHeight)
-        : m_pDevice(pDevice), m_kind(kind) {
+    MemorySurface(MemoryDevice* pDevice, PresentFormat format, uint32_t dwWidth, uint32_t dwHeight)
+        : m_pDevice(pDevice) {
         m_context.format = format;
         m_context.nWidth = static_cast<int32_t>(dwWidth);
         m_context.nHeight = static_cast<int32_t>(dwHeight);
@@ -80,14 +73,14 @@ public:
         return m_pPixels != nullptr;
     }
 
-    void Attach(SdlSurface* pBack) { m_pBack = pBack; }
+    void Attach(MemorySurface* pBack) { m_pBack = pBack; }
 
-    // The textures live on the main thread and are made again there when needed, so nothing is lost.
+    // Nothing of ours lives in video memory, so nothing is ever lost.
     DisplayResult IsLost() override { return DISP_OK; }
     DisplayResult Restore() override { return DISP_OK; }
 
     DisplayResult Lock(DisplaySurfaceDesc* pDesc, uint32_t) override {
-        if (pDesc == nullptr || m_pPixels == nullptr) {
+        if (m_pPixels == nullptr) {
             return DISP_ERR_INVALIDPARAMS;
         }
         pDesc->dwFlags = DISP_SD_HEIGHT | DISP_SD_WIDTH | DISP_SD_PITCH | DISP_SD_PIXELFORMAT;
@@ -102,8 +95,8 @@ public:
 
     DisplayResult Flip(uint32_t dwFlags) override;
 
-    DisplayResult GetAttachedSurface(uint32_t dwCaps, DisplaySurface** ppSurface) override {
-        if (m_pBack == nullptr || (dwCaps & DISP_SCAPS_BACKBUFFER) == 0 || ppSurface == nullptr) {
+    DisplayResult GetAttachedSurface(uint32_t, DisplaySurface** ppSurface) override {
+        if (m_pBack == nullptr) {
             return DISP_ERR_INVALIDPARAMS;
         }
         *ppSurface = m_pBack;
@@ -111,23 +104,18 @@ public:
     }
 
     DisplayResult GetPixelFormat(DisplayPixelFormat* pFormat) override {
-        if (pFormat == nullptr) {
-            return DISP_ERR_INVALIDPARAMS;
-        }
         *pFormat = FormatOf(m_context.format);
         return DISP_OK;
     }
 
     DisplayResult GetDC(DrawContext* phDC) override {
-        if (phDC == nullptr || m_pPixels == nullptr) {
+        if (m_pPixels == nullptr) {
             return DISP_ERR_INVALIDPARAMS;
         }
         *phDC = reinterpret_cast<DrawContext>(&m_context);
         return DISP_OK;
     }
-    DisplayResult ReleaseDC(DrawContext hDC) override {
-        return hDC == reinterpret_cast<DrawContext>(&m_context) ? DISP_OK : DISP_ERR_INVALIDPARAMS;
-    }
+    DisplayResult ReleaseDC(DrawContext) override { return DISP_OK; }
 
     void Release() override {
         if (m_pBack != nullptr) {
@@ -138,74 +126,55 @@ public:
     }
 
 private:
-    SdlDevice* m_pDevice;
-    SurfaceKind m_kind;
+    MemoryDevice* m_pDevice;
     SurfaceContext m_context{};
     void* m_pPixels = nullptr;
-    SdlSurface* m_pBack = nullptr;
-    friend class SdlDevice;
+    MemorySurface* m_pBack = nullptr;
 };
 
-class SdlDevice final : public DisplayDevice {
+class MemoryDevice final : public DisplayDevice {
 public:
     DisplayResult SetCooperativeLevel(WindowHandle hWnd, uint32_t dwFlags) override {
-        if ((dwFlags & DISP_SCL_EXCLUSIVE) != 0) {
-            // Exclusive use is for the full-screen window only.
-            if ((dwFlags & DISP_SCL_FULLSCREEN) == 0 || SdlHostWindowMode(hWnd) != 1) {
-                return DISP_ERR_INVALIDPARAMS;
-            }
-            m_hExclusive = hWnd;
-            m_qwPeriodNs = SdlHostRefreshPeriodNs(hWnd);
-            return DISP_OK;
-        }
-        if ((dwFlags & DISP_SCL_NORMAL) == 0) {
+        // Exclusive use is for the full-screen window only.
+        if ((dwFlags & DISP_SCL_EXCLUSIVE) != 0 && SdlHostWindowMode(hWnd) != WINDOW_FULL_SCREEN) {
             return DISP_ERR_INVALIDPARAMS;
         }
-        m_hExclusive = 0;
-        m_qwPeriodNs = SdlHostRefreshPeriodNs(hWnd);
+        m_hExclusive = (dwFlags & DISP_SCL_EXCLUSIVE) != 0 ? hWnd : 0;
+        m_qwPeriodNs = RefreshPeriodNs(hWnd);
         return DISP_OK;
     }
 
     // The mode is emulated: the picture is letterboxed to its size at any desktop size.
-    DisplayResult SetDisplayMode(uint32_t dwWidth, uint32_t dwHeight, uint32_t dwBpp) override {
+    DisplayResult SetDisplayMode(uint32_t dwWidth, uint32_t dwHeight, uint32_t) override {
         if (m_hExclusive == 0) {
             return DISP_ERR_NOEXCLUSIVEMODE;
         }
-        if (dwWidth != kFullScreenWidth || dwHeight != kFullScreenHeight || dwBpp != 16) {
-            return DISP_ERR_UNSUPPORTEDMODE;
-        }
         m_hModeWindow = m_hExclusive;
-        SdlHostSetLogicalSize(m_hModeWindow, static_cast<int32_t>(dwWidth), static_cast<int32_t>(dwHeight));
+        m_dwModeWidth = dwWidth;
+        m_dwModeHeight = dwHeight;
+        SetLogicalSize(m_hModeWindow, static_cast<int32_t>(dwWidth), static_cast<int32_t>(dwHeight));
         return DISP_OK;
     }
 
     DisplayResult RestoreDisplayMode() override {
         if (m_hModeWindow != 0) {
-            SdlHostSetLogicalSize(m_hModeWindow, 0, 0);
+            SetLogicalSize(m_hModeWindow, 0, 0);
             m_hModeWindow = 0;
         }
         return DISP_OK;
     }
 
     DisplayResult CreateSurface(DisplaySurfaceDesc* pDesc, DisplaySurface** ppSurface) override {
-        if (pDesc == nullptr || ppSurface == nullptr || (pDesc->dwFlags & DISP_SD_CAPS) == 0) {
-            return DISP_ERR_INVALIDPARAMS;
-        }
         const uint32_t dwCaps = pDesc->dwCaps;
         if ((dwCaps & DISP_SCAPS_PRIMARYSURFACE) != 0 && (dwCaps & DISP_SCAPS_FLIP) != 0) {
-            if (m_hModeWindow == 0) {
-                return DISP_ERR_NOEXCLUSIVEMODE;
-            }
-            if ((pDesc->dwFlags & DISP_SD_BACKBUFFERCOUNT) == 0 || pDesc->dwBackBufferCount != 1) {
-                return DISP_ERR_INVALIDPARAMS;
-            }
-            return MakeFlipChain(ppSurface);
+            return m_hModeWindow != 0 ? MakeFlipChain(ppSurface) : DISP_ERR_NOEXCLUSIVEMODE;
         }
         if ((dwCaps & DISP_SCAPS_PRIMARYSURFACE) != 0) {
-            *ppSurface = new (std::nothrow) SdlSurface(this, SURFACE_WINDOW_PRIMARY, PRESENT_XRGB8888, 0, 0);
+            *ppSurface = new (std::nothrow) MemorySurface(this, PRESENT_XRGB8888, 0, 0);
             return *ppSurface != nullptr ? DISP_OK : DISP_ERR_OUTOFMEMORY;
         }
-        return MakeOffscreen(*pDesc, ppSurface);
+        // The off-screen surface, 32-bit XRGB.
+        return MakeSurface(PRESENT_XRGB8888, pDesc->dwWidth, pDesc->dwHeight, ppSurface);
     }
 
     DisplayResult WaitForVerticalBlank(uint32_t) override {
@@ -218,45 +187,20 @@ public:
         delete this;
     }
 
-    DisplayResult Present(const SurfaceContext& source) {
+    // Render thread: the flip chain's back buffer to the screen, at the display's rate.
+    DisplayResult Flip(const SurfaceContext& source) {
         PresentRequest request{};
         request.hWnd = m_hModeWindow;
         request.source = source;
         request.bFullScreen = true;
         SleepToNextRefresh(m_qwPeriodNs);
-        return SdlHostPresent(request) ? DISP_OK : DISP_ERR_GENERIC;
+        return PresentPicture(request) ? DISP_OK : DISP_ERR_GENERIC;
     }
 
 private:
-    DisplayResult MakeFlipChain(DisplaySurface** ppSurface) {
-        SdlSurface* pPrimary = new (std::nothrow)
-            SdlSurface(this, SURFACE_FLIP_PRIMARY, PRESENT_RGB565, kFullScreenWidth, kFullScreenHeight);
-        SdlSurface* pBack = new (std::nothrow)
-            SdlSurface(this, SURFACE_BACK_BUFFER, PRESENT_RGB565, kFullScreenWidth, kFullScreenHeight);
-        if (pPrimary == nullptr || pBack == nullptr || !pBack->Allocate()) {
-            delete pPrimary;
-            if (pBack != nullptr) {
-                pBack->Release();
-            }
-            return DISP_ERR_OUTOFMEMORY;
-        }
-        pPrimary->Attach(pBack);
-        *ppSurface = pPrimary;
-        return DISP_OK;
-    }
-
-    DisplayResult MakeOffscreen(const DisplaySurfaceDesc& desc, DisplaySurface** ppSurface) {
-        const uint32_t dwNeeded = DISP_SD_WIDTH | DISP_SD_HEIGHT | DISP_SD_PIXELFORMAT;
-        const DisplayPixelFormat& pf = desc.ddpfPixelFormat;
-        // Only the one 32-bit layout that the frame is copied in.
-        if ((desc.dwFlags & dwNeeded) != dwNeeded || (desc.dwCaps & DISP_SCAPS_OFFSCREENPLAIN) == 0 ||
-            pf.dwRGBBitCount != 32 || pf.dwRBitMask != 0xFF0000 || pf.dwGBitMask != 0xFF00 ||
-            pf.dwBBitMask != 0xFF || desc.dwWidth == 0 || desc.dwHeight == 0 || desc.dwWidth > 4096 ||
-            desc.dwHeight > 4096) {
-            return DISP_ERR_INVALIDPARAMS;
-        }
-        SdlSurface* pSurface = new (std::nothrow)
-            SdlSurface(this, SURFACE_OFFSCREEN, PRESENT_XRGB8888, desc.dwWidth, desc.dwHeight);
+    DisplayResult MakeSurface(PresentFormat format, uint32_t dwWidth, uint32_t dwHeight,
+                              DisplaySurface** ppSurface) {
+        MemorySurface* pSurface = new (std::nothrow) MemorySurface(this, format, dwWidth, dwHeight);
         if (pSurface == nullptr || !pSurface->Allocate()) {
             if (pSurface != nullptr) {
                 pSurface->Release();
@@ -267,16 +211,34 @@ private:
         return DISP_OK;
     }
 
+    DisplayResult MakeFlipChain(DisplaySurface** ppSurface) {
+        DisplaySurface* pBack = nullptr;
+        const DisplayResult hr = MakeSurface(PRESENT_RGB565, m_dwModeWidth, m_dwModeHeight, &pBack);
+        if (hr != DISP_OK) {
+            return hr;
+        }
+        MemorySurface* pPrimary = new (std::nothrow) MemorySurface(this, PRESENT_RGB565, 0, 0);
+        if (pPrimary == nullptr) {
+            pBack->Release();
+            return DISP_ERR_OUTOFMEMORY;
+        }
+        pPrimary->Attach(static_cast<MemorySurface*>(pBack));
+        *ppSurface = pPrimary;
+        return DISP_OK;
+    }
+
     WindowHandle m_hExclusive = 0;
     WindowHandle m_hModeWindow = 0;
+    uint32_t m_dwModeWidth = 0;
+    uint32_t m_dwModeHeight = 0;
     uint64_t m_qwPeriodNs = 1000000000u / 60;
 };
 
-DisplayResult SdlSurface::Flip(uint32_t) {
-    if (m_kind != SURFACE_FLIP_PRIMARY || m_pBack == nullptr) {
+DisplayResult MemorySurface::Flip(uint32_t) {
+    if (m_pBack == nullptr) {
         return DISP_ERR_INVALIDPARAMS;
     }
-    return m_pDevice->Present(m_pBack->m_context);
+    return m_pDevice->Flip(m_pBack->m_context);
 }
 
 // A window's drawing context is its handle tagged in the low bit; a surface's is the address of its
@@ -286,15 +248,12 @@ constexpr DrawContext kWindowTag = 1;
 } // namespace
 
 DisplayResult PlatformDirectDrawCreate(DisplayDevice** ppDevice) {
-    if (ppDevice == nullptr) {
-        return DISP_ERR_INVALIDPARAMS;
-    }
-    *ppDevice = new (std::nothrow) SdlDevice;
+    *ppDevice = new (std::nothrow) MemoryDevice;
     return *ppDevice != nullptr ? DISP_OK : DISP_ERR_OUTOFMEMORY;
 }
 
 DrawContext PlatformGetDC(WindowHandle hWnd) {
-    if (SdlHostWindowMode(hWnd) == 0) {
+    if (SdlHostWindowMode(hWnd) == WINDOW_NONE) {
         return 0;
     }
     return (static_cast<DrawContext>(hWnd) << 1) | kWindowTag;
@@ -314,5 +273,5 @@ bool PlatformStretchBlt(DrawContext hDest, int32_t nDestX, int32_t nDestY, int32
     request.bFullScreen = false;
     request.src = ClientRect{nSrcX, nSrcY, nSrcX + nSrcWidth, nSrcY + nSrcHeight};
     request.dst = ClientRect{nDestX, nDestY, nDestX + nDestWidth, nDestY + nDestHeight};
-    return SdlHostPresent(request);
+    return PresentPicture(request);
 }

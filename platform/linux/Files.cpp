@@ -13,8 +13,9 @@ int Descriptor(const PlatformFile& file) {
 
 bool PlatformFileOpen(const char* pszPath, PlatformFile* pFile) {
     // Without O_NONBLOCK the open of a FIFO waits for a writer for ever; what is not a regular file (a
-    // FIFO, a device, a folder) holds no picture or song, and a read of it might never end.
-    const int fd = ::open(pszPath, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    // FIFO, a device, a folder) holds no picture or song, and a read of it might never end. O_NOCTTY: a
+    // terminal named as a file must not become the controlling terminal before it is refused.
+    const int fd = ::open(pszPath, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0) {
         return false;
     }

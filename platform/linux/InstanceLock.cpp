@@ -5,7 +5,6 @@
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -39,6 +38,37 @@ std::string LockFolder() {
     return folder;
 }
 
+// The X display the windows go to, without its screen (":1.0" and ":1" are one display, as are "unix:1"
+// and ":1"); Wayland's when there is no X display; empty when neither is named.
+std::string DisplayName() {
+    const char* pszDisplay = std::getenv("DISPLAY");
+    if (pszDisplay == nullptr || pszDisplay[0] == '\0') {
+        pszDisplay = std::getenv("WAYLAND_DISPLAY");
+        return pszDisplay != nullptr ? pszDisplay : "";
+    }
+    std::string name(pszDisplay);
+    const size_t nColon = name.rfind(':');
+    if (nColon != std::string::npos) {
+        const size_t nDot = name.find('.', nColon);
+        if (nDot != std::string::npos) {
+            name.erase(nDot);
+        }
+        if (name.compare(0, nColon, "unix") == 0) {
+            name.erase(0, nColon);
+        }
+    }
+    return name;
+}
+
+// An open file description's lock (not flock): a look can ask whether it could be taken without taking
+// anything, so a look never makes a start that takes it believe another instance holds it.
+struct flock WholeFile(short nType) {
+    struct flock lock {};
+    lock.l_type = nType;
+    lock.l_whence = SEEK_SET;
+    return lock;
+}
+
 } // namespace
 
 std::string InstanceLockPath(const char* pszClassName, const char* pszTitle) {
@@ -50,6 +80,12 @@ std::string InstanceLockPath(const char* pszClassName, const char* pszTitle) {
     AppendSafe(path, pszClassName);
     path += '-';
     AppendSafe(path, pszTitle);
+    // A window on one display hides nothing on another: each display has its own lock.
+    const std::string display = DisplayName();
+    if (!display.empty()) {
+        path += '-';
+        AppendSafe(path, display.c_str());
+    }
     path += ".lock";
     return path;
 }
@@ -66,9 +102,10 @@ int AcquireInstanceLock(const char* pszClassName, const char* pszTitle, bool* pb
     if (nFd < 0) {
         return -1;
     }
-    if (flock(nFd, LOCK_EX | LOCK_NB) != 0) {
+    struct flock lock = WholeFile(F_WRLCK);
+    if (fcntl(nFd, F_OFD_SETLK, &lock) != 0) {
         if (pbHeldElsewhere != nullptr) {
-            *pbHeldElsewhere = errno == EWOULDBLOCK;
+            *pbHeldElsewhere = errno == EAGAIN || errno == EACCES;
         }
         close(nFd);
         return -1;
@@ -78,7 +115,7 @@ int AcquireInstanceLock(const char* pszClassName, const char* pszTitle, bool* pb
 
 void ReleaseInstanceLock(int nFd) {
     if (nFd >= 0) {
-        close(nFd); // closing the only descriptor drops the flock
+        close(nFd); // closing the only descriptor of its open file drops the lock
     }
 }
 
@@ -91,8 +128,9 @@ bool IsInstanceLockHeld(const char* pszClassName, const char* pszTitle) {
     if (nFd < 0) {
         return false; // nobody ever made it
     }
-    // A shared lock is refused exactly while an instance holds the exclusive one.
-    const bool bHeld = flock(nFd, LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+    // Asks without taking: the answer is the holder's lock, or unlocked when it could be taken.
+    struct flock lock = WholeFile(F_WRLCK);
+    const bool bHeld = fcntl(nFd, F_OFD_GETLK, &lock) == 0 && lock.l_type != F_UNLCK;
     close(nFd);
     return bHeld;
 }

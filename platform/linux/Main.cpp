@@ -36,6 +36,9 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 namespace {
 
@@ -66,6 +69,32 @@ void OnTerminate(int nSignal) {
     }
 }
 
+// The Wayland compositor's socket accepts a connection.
+bool WaylandReachable() {
+    const char* pszName = std::getenv("WAYLAND_DISPLAY");
+    std::string path = pszName != nullptr && *pszName ? pszName : "wayland-0";
+    if (path[0] != '/') {
+        const char* pszRuntime = std::getenv("XDG_RUNTIME_DIR");
+        if (pszRuntime == nullptr || *pszRuntime == '\0') {
+            return false;
+        }
+        path = std::string(pszRuntime) + "/" + path;
+    }
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    if (path.size() >= sizeof(address.sun_path)) {
+        return false;
+    }
+    std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
+    const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const bool bConnected =
+        fd >= 0 && connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0;
+    if (fd >= 0) {
+        close(fd);
+    }
+    return bConnected;
+}
+
 unsigned long HostOfRoot() {
     if (const char* pszWindow = std::getenv("XSCREENSAVER_WINDOW")) {
         return ParseWindowId(pszWindow);
@@ -77,6 +106,41 @@ unsigned long HostOfRoot() {
     const unsigned long ulRoot = DefaultRootWindow(pDisplay);
     XCloseDisplay(pDisplay);
     return ulRoot;
+}
+
+// Whether the settings dialog's toolkit can reach a display server, found out before it is loaded: without
+// one it ends the process with an abort and a core file. Qt tries the platforms of $QT_QPA_PLATFORM, or
+// X11 (first Wayland in a Wayland session); those that need no server (offscreen, ...) always start.
+bool DialogDisplayReachable() {
+    std::string platforms;
+    if (const char* pszPlatform = std::getenv("QT_QPA_PLATFORM"); pszPlatform != nullptr && *pszPlatform) {
+        platforms = pszPlatform;
+    } else {
+        const char* pszSession = std::getenv("XDG_SESSION_TYPE");
+        platforms = pszSession != nullptr && std::strcmp(pszSession, "wayland") == 0 ? "wayland;xcb" : "xcb";
+    }
+    size_t nStart = 0;
+    for (;;) {
+        const size_t nEnd = platforms.find(';', nStart);
+        const std::string platform = platforms.substr(nStart, nEnd - nStart);
+        const std::string name = platform.substr(0, platform.find(':')); // "xcb:option=..."
+        if (name == "xcb") {
+            if (Display* pDisplay = XOpenDisplay(nullptr)) {
+                XCloseDisplay(pDisplay);
+                return true;
+            }
+        } else if (name.rfind("wayland", 0) == 0) {
+            if (WaylandReachable()) {
+                return true;
+            }
+        } else if (!name.empty()) {
+            return true;
+        }
+        if (nEnd == std::string::npos) {
+            return false;
+        }
+        nStart = nEnd + 1;
+    }
 }
 
 } // namespace
@@ -119,7 +183,12 @@ int main(int argc, char** argv) {
     // Qt is loaded only for a command line that opens the settings dialog.
     const bool bConfigure = !bWindowed && (cmdLine.empty() || (cmdLine.size() > 1 && cmdLine[1] == 'c'));
     if (bConfigure) {
-        services.pDialogModule = DialogModule::Open();
+        // Without a module the dialog's start ends the run with its one line, after the instance test.
+        if (DialogDisplayReachable()) {
+            services.pDialogModule = DialogModule::Open();
+        } else {
+            Trace("DialogModule: no display server can be reached.\n");
+        }
     }
     if (!bWindowed && cmdLine.size() > 1 && (cmdLine[1] == 's' || cmdLine[1] == 'S')) {
         ClaimInstanceLockAtTest();

@@ -2,9 +2,11 @@
 // events turned into the framework's, close requests from signals, and the presents served while the main
 // thread waits for a message.
 #include "platform/linux/KeyMap.h"
+#include "platform/linux/MainWait.h"
+#include "platform/linux/Present.h"
 #include "platform/linux/Window.h"
 #include "platform/linux/WindowList.h"
-#include "platform/linux/X11Preview.h"
+#include "platform/linux/X11MainConnection.h"
 
 #include <deque>
 
@@ -23,7 +25,7 @@ static_assert(std::atomic<bool>::is_always_lock_free, "the signal handler needs 
 
 void Post(WindowHandle hWnd, uint32_t uMsg, uintptr_t wParam, intptr_t lParam) {
     std::lock_guard<std::mutex> lock(g_mutex);
-    if (IsLive(hWnd)) {
+    if (FindLive(hWnd) != nullptr) {
         g_queue.push_back(WindowMsg{hWnd, uMsg, wParam, lParam});
     }
 }
@@ -58,7 +60,7 @@ void Translate(const SDL_Event& event) {
 bool PlatformPostMessage(WindowHandle hWnd, uint32_t uMsg, uintptr_t wParam, intptr_t lParam) {
     {
         std::lock_guard<std::mutex> lock(g_mutex);
-        if (!IsLive(hWnd)) {
+        if (FindLive(hWnd) == nullptr) {
             return false;
         }
         g_queue.push_back(WindowMsg{hWnd, uMsg, wParam, lParam});
@@ -86,7 +88,7 @@ int32_t PlatformGetMessage(WindowMsg* pMsg) {
     for (;;) {
         ServePresent();
         if (ready.bOurInput || X11HasQueued()) {
-            PumpX();
+            TakeWindowChanges();
         }
         // A destroyed host window takes our child with it: the window ends as if destroyed by us.
         for (HostWindow* pWindow : std::vector<HostWindow*>(g_windows)) {

@@ -1,14 +1,21 @@
 #include "platform/linux/Present.h"
 
 #include "framework/Debug.h"
+#include "platform/linux/PresentHandover.h"
+#include "platform/linux/WindowList.h"
 #include "platform/linux/X11Present.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <time.h>
 #include <unistd.h>
 
+using namespace sdlhost;
+
 namespace {
+
+PresentHandover g_handover(g_mutex);
 
 // Milliseconds since the process was started (its start time in /proc, to the kernel's clock tick), so
 // that the time the loader spends mapping libraries counts too; -1 when it cannot be read.
@@ -38,157 +45,41 @@ long MillisecondsSinceExec() {
     return static_cast<long>(qwNowMs - static_cast<long long>(qwStartTicks) * 1000 / qwTicksPerSecond);
 }
 
-// The first picture of the process (its first window's first frame).
-void NoteShown(PictureTarget& target) {
-    static bool s_bFirstOfProcess = true;
-    if (target.dwShown++ == 0) {
-        target.firstShown = std::chrono::steady_clock::now();
-        if (s_bFirstOfProcess) {
-            s_bFirstOfProcess = false;
-            Trace("SdlHost: first frame shown after %ld ms.\n", MillisecondsSinceExec());
+bool IsSoftwareGl(const std::string& name) {
+    for (const char* pszSoftware : {"llvmpipe", "softpipe", "swrast", "Software Rasterizer"}) {
+        if (name.find(pszSoftware) != std::string::npos) {
+            return true;
         }
     }
+    return false;
 }
 
-} // namespace
-
-bool PresentHandover::Hand(const PresentRequest& request, bool (*pfnAccepts)(WindowHandle),
-                           void (*pfnWake)()) {
-    std::unique_lock<std::mutex> lock(m_mutex);
-    if (!pfnAccepts(request.hWnd) || m_state != STATE_IDLE) {
-        return false;
+// The OpenGL renderer's name ("llvmpipe (LLVM 15.0.6, 256 bits)", a GPU's), empty when the renderer is
+// not OpenGL's. Its context is current on this thread right after SDL_CreateRenderer.
+std::string GlRendererName(SDL_Renderer* pRenderer) {
+    SDL_RendererInfo info{};
+    if (SDL_GetRendererInfo(pRenderer, &info) != 0 || std::strncmp(info.name, "opengl", 6) != 0) {
+        return std::string();
     }
-    m_request = request;
-    m_state = STATE_PENDING;
-    lock.unlock();
-    m_cvRequest.notify_all();
-    pfnWake();
-    lock.lock();
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(1);
-    while (m_state != STATE_IDLE) {
-        if (m_cvDone.wait_until(lock, deadline) == std::cv_status::timeout && m_state == STATE_PENDING) {
-            // The main thread is busy elsewhere: take the picture back, so that its buffer is ours again.
-            m_state = STATE_IDLE;
-            return false;
-        }
-    }
-    return m_bShown;
+    using GetStringFn = const unsigned char* (*)(unsigned int);
+    const auto pfnGetString = reinterpret_cast<GetStringFn>(SDL_GL_GetProcAddress("glGetString"));
+    const unsigned char* pszName = pfnGetString != nullptr ? pfnGetString(0x1F01) : nullptr; // GL_RENDERER
+    return pszName != nullptr ? std::string(reinterpret_cast<const char*>(pszName)) : std::string();
 }
 
-void PresentHandover::Serve(bool (*pfnShow)(const PresentRequest&)) {
-    PresentRequest request;
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        if (m_state != STATE_PENDING) {
-            return;
-        }
-        m_state = STATE_SERVING;
-        request = m_request;
-    }
-    const bool bShown = pfnShow(request);
-    std::lock_guard<std::mutex> lock(m_mutex);
-    m_state = STATE_IDLE;
-    m_bShown = bShown;
-    m_cvDone.notify_all();
-}
+// Render thread, holding g_mutex: the surface path without the main thread, straight to the X window.
+enum DirectResult {
+    DIRECT_SHOWN,    // shown (or nothing to show: the window's rectangles no longer fit)
+    DIRECT_UNUSABLE, // not this way: hand the picture to the main thread
+    DIRECT_REFUSED,  // the X server refused our requests into the window: the same, traced as such
+    DIRECT_FAILED,   // the connection failed
+};
 
-void PresentHandover::ServeFor(uint32_t dwMilliseconds, bool (*pfnShow)(const PresentRequest&)) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(dwMilliseconds);
-    std::unique_lock<std::mutex> lock(m_mutex);
-    for (;;) {
-        if (m_state == STATE_PENDING) {
-            lock.unlock();
-            Serve(pfnShow);
-            lock.lock();
-            continue;
-        }
-        if (m_cvRequest.wait_until(lock, deadline) == std::cv_status::timeout && m_state != STATE_PENDING) {
-            return;
-        }
-    }
-}
-
-namespace {
-
-// Where the picture goes in a surface nWidth x nHeight: src of the frame to dst of the surface. False when
-// a window's rectangles no longer fit (it was resized meanwhile): the next picture will.
-bool PictureRects(const PresentRequest& request, int32_t nWidth, int32_t nHeight, ScaleRect* pSrc,
-                  ScaleRect* pDst) {
-    const SurfaceContext& source = request.source;
-    if (request.bFullScreen) {
-        *pSrc = ScaleRect{0, 0, source.nWidth, source.nHeight};
-        *pDst = LetterboxRect(source.nWidth, source.nHeight, nWidth, nHeight);
-        return true;
-    }
-    const ScaleRect src{request.src.left, request.src.top, request.src.right - request.src.left,
-                        request.src.bottom - request.src.top};
-    const ScaleRect dst{request.dst.left, request.dst.top, request.dst.right - request.dst.left,
-                        request.dst.bottom - request.dst.top};
-    if (src.x < 0 || src.y < 0 || src.w < 0 || src.h < 0 || src.x + src.w > source.nWidth ||
-        src.y + src.h > source.nHeight || dst.x < 0 || dst.y < 0 || dst.w < 0 || dst.h < 0 ||
-        dst.x + dst.w > nWidth || dst.y + dst.h > nHeight) {
-        return false;
-    }
-    *pSrc = src;
-    *pDst = dst;
-    return true;
-}
-
-// The bars are painted only when the picture's rectangle changed or the window's contents were lost.
-bool NeedsBars(PictureTarget& target, const ScaleRect& dst) {
-    const bool bBars = !target.bBarsPainted || target.painted.x != dst.x || target.painted.y != dst.y ||
-                       target.painted.w != dst.w || target.painted.h != dst.h;
-    if (bBars) {
-        target.painted = dst;
-        target.bBarsPainted = true;
-    }
-    return bBars;
-}
-
-ScaleSource ScaleFormat(const SurfaceContext& source) {
-    return source.format == PRESENT_RGB565 ? SCALE_RGB565 : SCALE_XRGB8888;
-}
-
-// The surface path on the main thread: our scaler into SDL's window surface, which is 32-bit XRGB on
-// every X server we serve (a 24- or 32-bit visual).
-bool DrawOnSurface(SDL_Window* pWindow, PictureTarget& target, const PresentRequest& request) {
-    SDL_Surface* pSurface = SDL_GetWindowSurface(pWindow); // made again by SDL after a size change
-    if (pSurface == nullptr || pSurface->format->BytesPerPixel != 4 || pSurface->format->Rmask != 0xFF0000 ||
-        pSurface->format->Gmask != 0xFF00 || pSurface->format->Bmask != 0xFF) {
-        return false;
-    }
-    ScaleRect src{};
-    ScaleRect dst{};
-    if (!PictureRects(request, pSurface->w, pSurface->h, &src, &dst)) {
-        return true;
-    }
-    if (SDL_MUSTLOCK(pSurface) && SDL_LockSurface(pSurface) != 0) {
-        return false;
-    }
-    uint32_t* pPixels = static_cast<uint32_t*>(pSurface->pixels);
-    const bool bBars = NeedsBars(target, dst);
-    if (bBars) {
-        FillBlack(pPixels, pSurface->pitch, ScaleRect{0, 0, pSurface->w, pSurface->h});
-    }
-    const SurfaceContext& source = request.source;
-    target.scaler.Scale(source.pPixels, source.nPitch, ScaleFormat(source), src, pPixels, pSurface->pitch,
-                        dst);
-    if (SDL_MUSTLOCK(pSurface)) {
-        SDL_UnlockSurface(pSurface);
-    }
-    const SDL_Rect rect{dst.x, dst.y, dst.w, dst.h};
-    if ((bBars ? SDL_UpdateWindowSurface(pWindow) : SDL_UpdateWindowSurfaceRects(pWindow, &rect, 1)) != 0) {
-        return false;
-    }
-    NoteShown(target);
-    return true;
-}
-
-} // namespace
-
-DirectResult DrawDirect(unsigned long xWindow, int32_t nWidth, int32_t nHeight, PictureTarget& target,
-                        const PresentRequest& request) {
-    if (xWindow == 0 || !X11DirectUsable(xWindow)) {
+DirectResult DrawDirect(HostWindow* pWindow, const PresentRequest& request) {
+    PictureTarget& target = pWindow->picture;
+    const int32_t nWidth = pWindow->nClientWidth.load();
+    const int32_t nHeight = pWindow->nClientHeight.load();
+    if (pWindow->xWindow == 0 || !X11DirectUsable(pWindow->xWindow)) {
         return DIRECT_UNUSABLE;
     }
     ScaleRect src{};
@@ -211,71 +102,160 @@ DirectResult DrawDirect(unsigned long xWindow, int32_t nWidth, int32_t nHeight, 
               X11DirectShares() ? "MIT-SHM" : "XPutImage");
     }
     const SurfaceContext& source = request.source;
-    target.scaler.Scale(source.pPixels, source.nPitch, ScaleFormat(source), src, pPixels, nPitch,
+    target.scaler.Scale(source.pPixels, source.nPitch,
+                        source.format == PRESENT_RGB565 ? SCALE_RGB565 : SCALE_XRGB8888, src, pPixels, nPitch,
                         ScaleRect{0, 0, dst.w, dst.h});
-    if (!X11DirectShow(xWindow, NeedsBars(target, dst), nWidth, nHeight, dst.x, dst.y)) {
-        return DIRECT_FAILED;
+    switch (X11DirectShow(pWindow->xWindow, NeedsBars(target, dst), nWidth, nHeight, dst.x, dst.y)) {
+    case X11_PUT_DONE:
+        NoteShown(target);
+        return DIRECT_SHOWN;
+    case X11_PUT_REFUSED:
+        return DIRECT_REFUSED;
+    case X11_PUT_NOTHING:
+        break;
     }
-    NoteShown(target);
-    return DIRECT_SHOWN;
+    return DIRECT_FAILED;
 }
 
-void ClearPicture(SDL_Window* pWindow, SDL_Renderer* pRenderer, PictureTarget& target) {
-    if (target.path == PATH_SURFACE) {
-        SDL_Surface* pSurface = SDL_GetWindowSurface(pWindow);
-        if (pSurface != nullptr && SDL_FillRect(pSurface, nullptr, 0) == 0) {
-            SDL_UpdateWindowSurface(pWindow);
-        }
-        return; // the caller marks the bars lost: the render thread may be drawing with the target
+// Main thread: the picture handed over, into its window with SDL.
+bool ShowHanded(const PresentRequest& request) {
+    TakeWindowChanges();
+    HostWindow* pWindow = Find(request.hWnd);
+    if (pWindow == nullptr || pWindow->bHostGone) {
+        return false;
     }
-    SDL_SetRenderDrawColor(pRenderer, 0, 0, 0, 255);
-    SDL_RenderClear(pRenderer);
-    SDL_RenderPresent(pRenderer);
+    if (pWindow->bPaused.load()) {
+        return true;
+    }
+    if (pWindow->bBarsLost.exchange(false)) {
+        pWindow->picture.bBarsPainted = false;
+    }
+    return DrawWithSdl(pWindow->pWindow, pWindow->pRenderer, pWindow->picture, request);
 }
 
-bool DrawPicture(SDL_Window* pWindow, SDL_Renderer* pRenderer, PictureTarget& target,
-                 const PresentRequest& request) {
-    if (target.path == PATH_SURFACE) {
-        return DrawOnSurface(pWindow, target, request);
+} // namespace
+
+PathChoice PathBeforeRenderer(const std::string& forced, bool bX11, bool bServerRendersDirect) {
+    if (forced == "surface" || forced == "surface-main") {
+        return PathChoice{false, forced == "surface-main" || !bX11, "forced"};
     }
-    const SurfaceContext& source = request.source;
-    if (target.pTexture == nullptr || target.textureFormat != source.format ||
-        target.nTextureWidth != source.nWidth || target.nTextureHeight != source.nHeight) {
-        if (target.pTexture != nullptr) {
-            SDL_DestroyTexture(target.pTexture);
-        }
-        const uint32_t dwFormat =
-            source.format == PRESENT_RGB565 ? SDL_PIXELFORMAT_RGB565 : SDL_PIXELFORMAT_RGB888;
-        target.pTexture = SDL_CreateTexture(pRenderer, dwFormat, SDL_TEXTUREACCESS_STREAMING, source.nWidth,
-                                            source.nHeight);
-        if (target.pTexture == nullptr) {
+    if (forced.empty() && bX11 && !bServerRendersDirect) {
+        return PathChoice{false, false, "no direct rendering on this X server"};
+    }
+    return PathChoice{true, !bX11, "the renderer draws on the processor"};
+}
+
+PresentPath PathForRenderer(const std::string& forced, const char* pszRenderer, const std::string& gl) {
+    const bool bSoftware = std::strcmp(pszRenderer, "software") == 0 || IsSoftwareGl(gl);
+    return forced == "texture" || !bSoftware ? PATH_TEXTURE : PATH_SURFACE;
+}
+
+// The texture path where SDL's renderer runs on a GPU, the surface path otherwise. On an X server without
+// direct rendering (Xvfb, a remote display) OpenGL could only run on the processor, so it is not even
+// loaded. $LUMIVORRA_PRESENT forces a path, for the tests.
+bool ChoosePresentPath(HostWindow* pWindow) {
+    const char* pszForced = std::getenv("LUMIVORRA_PRESENT");
+    const std::string forced = pszForced != nullptr ? pszForced : "";
+    const bool bX11 = std::strcmp(SDL_GetCurrentVideoDriver(), "x11") == 0;
+    const PathChoice choice = PathBeforeRenderer(forced, bX11, !bX11 || X11ServerRendersDirect());
+    PictureTarget& target = pWindow->picture;
+    target.bMainThread = choice.bMainThread;
+    if (choice.bAskRenderer) {
+        pWindow->pRenderer = SDL_CreateRenderer(pWindow->pWindow, -1, 0);
+        if (pWindow->pRenderer == nullptr) {
+            Trace("SdlHost: no renderer (%s).\n", SDL_GetError());
             return false;
         }
-        SDL_SetTextureScaleMode(target.pTexture, SDL_ScaleModeNearest);
-        target.textureFormat = source.format;
-        target.nTextureWidth = source.nWidth;
-        target.nTextureHeight = source.nHeight;
-    }
-    SDL_UpdateTexture(target.pTexture, nullptr, source.pPixels, source.nPitch);
-    SDL_SetRenderDrawColor(pRenderer, 0, 0, 0, 255);
-    SDL_RenderClear(pRenderer);
-    if (request.bFullScreen) {
-        SDL_RenderCopy(pRenderer, target.pTexture, nullptr, nullptr);
-    } else {
-        const SDL_Rect src{request.src.left, request.src.top, request.src.right - request.src.left,
-                           request.src.bottom - request.src.top};
-        const SDL_Rect dst{request.dst.left, request.dst.top, request.dst.right - request.dst.left,
-                           request.dst.bottom - request.dst.top};
-        if (dst.w > 0 && dst.h > 0) {
-            SDL_RenderCopy(pRenderer, target.pTexture, &src, &dst);
+        SDL_RendererInfo info{};
+        SDL_GetRendererInfo(pWindow->pRenderer, &info);
+        const std::string gl = GlRendererName(pWindow->pRenderer);
+        Trace("SdlHost: renderer %s%s%s.\n", info.name, gl.empty() ? "" : ", ", gl.c_str());
+        if (PathForRenderer(forced, info.name, gl) == PATH_TEXTURE) {
+            target.path = PATH_TEXTURE;
+            Trace("SdlHost: present path texture (%s).\n", forced.empty() ? "renderer on a GPU" : "forced");
+            return true;
         }
+        SDL_DestroyRenderer(pWindow->pRenderer);
+        pWindow->pRenderer = nullptr;
     }
-    SDL_RenderPresent(pRenderer);
-    NoteShown(target);
+    // SDL would otherwise make the window surface from a renderer's texture; MIT-SHM is what we want.
+    // The surface (a second picture the size of the window) is made only for pictures shown through the
+    // main thread, when the first of them comes.
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+    if (target.bMainThread && SDL_GetWindowSurface(pWindow->pWindow) == nullptr) {
+        Trace("SdlHost: no window surface (%s).\n", SDL_GetError());
+        return false;
+    }
+    target.path = PATH_SURFACE;
+    Trace("SdlHost: present path surface (%s).\n", choice.pszReason);
     return true;
 }
 
-void FreePicture(PictureTarget& target) {
+bool PresentPicture(const PresentRequest& request) {
+    // The lock keeps the window from ending while a picture goes to it.
+    std::unique_lock<std::mutex> lock(g_mutex);
+    HostWindow* pWindow = FindLive(request.hWnd);
+    if (pWindow == nullptr) {
+        return false;
+    }
+    PictureTarget& target = pWindow->picture;
+    if (target.path == PATH_SURFACE && !target.bMainThread) {
+        if (pWindow->bHostGone.load() || pWindow->bPaused.load()) {
+            return !pWindow->bHostGone.load();
+        }
+        if (pWindow->bBarsLost.exchange(false)) {
+            target.bBarsPainted = false;
+        }
+        switch (DrawDirect(pWindow, request)) {
+        case DIRECT_SHOWN:
+            return true;
+        case DIRECT_FAILED:
+            return false;
+        case DIRECT_REFUSED:
+            Trace("SdlHost: pictures go through the main thread (the X server refused our puts).\n");
+            break;
+        case DIRECT_UNUSABLE:
+            Trace("SdlHost: pictures go through the main thread (the window's pixels are not ours).\n");
+            break;
+        }
+        target.bMainThread = true;
+        target.bBarsPainted = false;
+    }
+    return g_handover.Hand(lock, request);
+}
+
+void ServePresent() {
+    PresentRequest request;
+    if (g_handover.Take(&request)) {
+        g_handover.Done(ShowHanded(request));
+    }
+}
+
+void ServePresentsFor(uint32_t dwMilliseconds) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(dwMilliseconds);
+    PresentRequest request;
+    while (g_handover.TakeUntil(deadline, &request)) {
+        g_handover.Done(ShowHanded(request));
+    }
+}
+
+bool PresentPendingLocked() {
+    return g_handover.IsPendingLocked();
+}
+
+void PaintWindowBlack(HostWindow* pWindow) {
+    // On the surface path our connection paints it: SDL's window surface would cost a second picture's
+    // memory the size of the window, which the render thread's puts never use.
+    if (pWindow->picture.path == PATH_SURFACE && pWindow->xWindow != 0) {
+        X11PaintBlack(pWindow->xWindow, pWindow->nClientWidth.load(), pWindow->nClientHeight.load());
+    } else {
+        ClearWithSdl(pWindow->pWindow, pWindow->pRenderer, pWindow->picture);
+    }
+    pWindow->bBarsLost.store(true); // the render thread may be drawing with the target: it repaints them
+}
+
+void FreePresent(HostWindow* pWindow) {
+    PictureTarget& target = pWindow->picture;
     if (target.dwShown > 1) {
         const double dSeconds =
             std::chrono::duration<double>(std::chrono::steady_clock::now() - target.firstShown).count();
@@ -285,5 +265,71 @@ void FreePicture(PictureTarget& target) {
     if (target.pTexture != nullptr) {
         SDL_DestroyTexture(target.pTexture);
         target.pTexture = nullptr;
+    }
+    if (pWindow->pRenderer != nullptr) {
+        SDL_DestroyRenderer(pWindow->pRenderer);
+        pWindow->pRenderer = nullptr;
+    }
+}
+
+uint64_t RefreshPeriodNs(WindowHandle hWnd) {
+    HostWindow* pWindow = Find(hWnd);
+    SDL_DisplayMode mode{};
+    const int nDisplay = pWindow != nullptr ? SDL_GetWindowDisplayIndex(pWindow->pWindow) : 0;
+    if (!g_bVideo || SDL_GetCurrentDisplayMode(nDisplay < 0 ? 0 : nDisplay, &mode) != 0 ||
+        mode.refresh_rate <= 0) {
+        return 1000000000u / 60;
+    }
+    return 1000000000u / static_cast<uint64_t>(mode.refresh_rate);
+}
+
+void SetLogicalSize(WindowHandle hWnd, int32_t nWidth, int32_t nHeight) {
+    // The surface path letterboxes each full-screen picture itself.
+    HostWindow* pWindow = Find(hWnd);
+    if (pWindow != nullptr && pWindow->pRenderer != nullptr) {
+        SDL_RenderSetLogicalSize(pWindow->pRenderer, nWidth, nHeight);
+    }
+}
+
+bool PictureRects(const PresentRequest& request, int32_t nWidth, int32_t nHeight, ScaleRect* pSrc,
+                  ScaleRect* pDst) {
+    const SurfaceContext& source = request.source;
+    if (request.bFullScreen) {
+        *pSrc = ScaleRect{0, 0, source.nWidth, source.nHeight};
+        *pDst = LetterboxRect(source.nWidth, source.nHeight, nWidth, nHeight);
+        return true;
+    }
+    const ScaleRect src{request.src.left, request.src.top, request.src.right - request.src.left,
+                        request.src.bottom - request.src.top};
+    const ScaleRect dst{request.dst.left, request.dst.top, request.dst.right - request.dst.left,
+                        request.dst.bottom - request.dst.top};
+    if (src.x < 0 || src.y < 0 || src.w < 0 || src.h < 0 || src.x + src.w > source.nWidth ||
+        src.y + src.h > source.nHeight || dst.x < 0 || dst.y < 0 || dst.w < 0 || dst.h < 0 ||
+        dst.x + dst.w > nWidth || dst.y + dst.h > nHeight) {
+        return false;
+    }
+    *pSrc = src;
+    *pDst = dst;
+    return true;
+}
+
+bool NeedsBars(PictureTarget& target, const ScaleRect& dst) {
+    const bool bBars = !target.bBarsPainted || target.painted.x != dst.x || target.painted.y != dst.y ||
+                       target.painted.w != dst.w || target.painted.h != dst.h;
+    if (bBars) {
+        target.painted = dst;
+        target.bBarsPainted = true;
+    }
+    return bBars;
+}
+
+void NoteShown(PictureTarget& target) {
+    static bool s_bFirstOfProcess = true;
+    if (target.dwShown++ == 0) {
+        target.firstShown = std::chrono::steady_clock::now();
+        if (s_bFirstOfProcess) {
+            s_bFirstOfProcess = false;
+            Trace("SdlHost: first frame shown after %ld ms.\n", MillisecondsSinceExec());
+        }
     }
 }

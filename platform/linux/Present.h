@@ -1,54 +1,57 @@
-// Presents on Linux. SDL2 allows video calls on the main thread only, so the render thread never touches
-// SDL: on the surface path it puts the picture into the X window itself, on a connection of its own
-// (DrawDirect, X11Present.h); otherwise it hands the finished picture over (PresentHandover) and waits
-// until the main thread has shown it (DrawPicture), or dropped it, at most a second; then the picture's
-// buffer is the render thread's again.
+// Showing a picture on Linux: the one module that chooses a window's present path, carries each picture
+// from the render thread to the screen and scales it. SDL2 allows video calls on the main thread only, so
+// the render thread never touches SDL. A frame's way:
+//
+//   Display.cpp (Flip, StretchBlt) -> PresentPicture, render thread, holding the window host's lock:
+//     surface path: DrawDirect -> our scaler into X11DirectImage -> X11DirectShow (X11Present.cpp)
+//     otherwise:    PresentHandover::Hand -> main thread: ServePresent -> DrawWithSdl (SdlPresent.cpp)
+//
+// The hand-over waits until the main thread has shown the picture, or dropped it, at most a second; then
+// the picture's buffer is the render thread's again.
 #pragma once
 
 #include "display/NearestScale.h"
-#include "platform/linux/Window.h"
+#include "platform/DisplayDevice.h"
 
 #include <SDL.h>
 
 #include <chrono>
-#include <condition_variable>
 #include <cstdint>
-#include <mutex>
+#include <string>
 
-// One picture at a time between the render thread and the main thread. The lock is the window host's, so
-// that a window's end and a hand-over to it cannot cross.
-class PresentHandover {
-public:
-    explicit PresentHandover(std::mutex& mutex) : m_mutex(mutex) {}
+namespace sdlhost {
+struct HostWindow;
+}
 
-    // Render thread. pfnAccepts, called with the lock held, says whether the request's window still takes
-    // pictures; pfnWake, called without it, wakes the main thread's wait. True once the main thread has
-    // shown the picture; false when it was refused, not shown, or not taken within a second.
-    bool Hand(const PresentRequest& request, bool (*pfnAccepts)(WindowHandle), void (*pfnWake)());
-    // Main thread: shows the picture handed over, if there is one, with pfnShow (called without the lock),
-    // whose result Hand returns.
-    void Serve(bool (*pfnShow)(const PresentRequest&));
-    // Main thread: waits dwMilliseconds while serving the pictures handed over meanwhile.
-    void ServeFor(uint32_t dwMilliseconds, bool (*pfnShow)(const PresentRequest&));
-    // With the lock held: a picture waits to be served.
-    bool IsPendingLocked() const { return m_state == STATE_PENDING; }
+enum PresentFormat : uint32_t {
+    PRESENT_RGB565,   // 16-bit 5-6-5
+    PRESENT_XRGB8888, // 32-bit, bytes blue, green, red, unused
+};
 
-private:
-    enum State { STATE_IDLE, STATE_PENDING, STATE_SERVING };
+// The pixels behind a surface's drawing context (a DrawContext of a surface points at one).
+struct SurfaceContext {
+    const void* pPixels;
+    int32_t nPitch;
+    int32_t nWidth;
+    int32_t nHeight;
+    PresentFormat format;
+};
 
-    std::mutex& m_mutex;
-    std::condition_variable m_cvRequest; // a picture was handed over
-    std::condition_variable m_cvDone;    // the picture was shown (or dropped)
-    State m_state = STATE_IDLE;
-    PresentRequest m_request{};
-    bool m_bShown = false;
+// One picture. Full screen: the whole source letterboxed to its aspect ratio (the window's logical size);
+// otherwise the source rectangle stretched onto the destination rectangle of the client area.
+struct PresentRequest {
+    WindowHandle hWnd;
+    SurfaceContext source;
+    bool bFullScreen;
+    ClientRect src; // left, top, right, bottom
+    ClientRect dst;
 };
 
 // How pictures reach the screen. Texture: uploaded into an SDL renderer's texture and scaled by it, the
 // cheapest where the renderer runs on a GPU. Surface: scaled by us and handed to the X server through
 // shared memory (MIT-SHM), with no OpenGL at all, from the render thread (or, where the window's pixels
-// are not 24-bit XRGB, into SDL's window surface on the main thread); the cheapest where OpenGL would
-// run on the processor (llvmpipe and its kind, Xvfb, remote displays).
+// are not 24-bit XRGB or there is no X11, into SDL's window surface on the main thread); the cheapest
+// where OpenGL would run on the processor (llvmpipe and its kind, Xvfb, remote displays).
 enum PresentPath {
     PATH_TEXTURE,
     PATH_SURFACE,
@@ -59,6 +62,7 @@ enum PresentPath {
 // has shown since when.
 struct PictureTarget {
     PresentPath path = PATH_TEXTURE;
+    bool bMainThread = false; // surface path: pictures go through the main thread (under the host's lock)
     NearestScaler scaler;
     ScaleRect painted{0, 0, 0, 0}; // surface path: the picture's rectangle when the bars were painted
     bool bBarsPainted = false;     // false: paint the whole surface black before the next picture
@@ -71,20 +75,55 @@ struct PictureTarget {
     std::chrono::steady_clock::time_point firstShown;
 };
 
-// Main thread: shows the request's picture in the window by the target's path (pRenderer: the texture
-// path's renderer). False when it could not be shown.
-bool DrawPicture(SDL_Window* pWindow, SDL_Renderer* pRenderer, PictureTarget& target,
-                 const PresentRequest& request);
-// Render thread, holding the window host's lock: the surface path without the main thread, straight from
-// the render thread to the X window xWindow (nWidth x nHeight) through X11Present.h.
-enum DirectResult {
-    DIRECT_SHOWN,    // shown (or nothing to show: the window's rectangles no longer fit)
-    DIRECT_UNUSABLE, // not this way: hand the picture to the main thread
-    DIRECT_FAILED,   // the connection failed
+// Render thread: shows the picture (itself on the surface path, else through the main thread) and
+// returns once it has been shown. False when it was not shown: the window is gone, the connection failed,
+// or the main thread did not take it within a second.
+bool PresentPicture(const PresentRequest& request);
+// Main thread: shows the picture handed over, if there is one.
+void ServePresent();
+// Main thread: waits dwMilliseconds while serving the pictures handed over meanwhile.
+void ServePresentsFor(uint32_t dwMilliseconds);
+// Holding the window host's lock: a picture waits to be shown.
+bool PresentPendingLocked();
+
+// Main thread, for a new window: chooses its path (making its renderer for the texture path) and traces
+// the choice. False when pictures cannot be shown in it at all.
+bool ChoosePresentPath(sdlhost::HostWindow* pWindow);
+// Main thread: paints the window black by its path (its bars are then painted again).
+void PaintWindowBlack(sdlhost::HostWindow* pWindow);
+// Main thread, when the window ends (no present can reach it any more): frees its texture and renderer
+// and traces the pictures shown and their rate.
+void FreePresent(sdlhost::HostWindow* pWindow);
+// Main thread: the refresh period of the window's display in nanoseconds (60 Hz when it is unknown).
+uint64_t RefreshPeriodNs(WindowHandle hWnd);
+// Main thread: the size the window's full-screen pictures are letterboxed from (0 x 0: none).
+void SetLogicalSize(WindowHandle hWnd, int32_t nWidth, int32_t nHeight);
+
+// The path choice's rules, apart from what they ask of SDL and the X server. Before a renderer is made:
+// $LUMIVORRA_PRESENT ("texture", "surface" or "surface-main", else empty), whether SDL's video driver is
+// X11's and whether the X server renders directly. bAskRenderer: make a renderer and ask
+// PathForRenderer; otherwise the surface path.
+struct PathChoice {
+    bool bAskRenderer;
+    bool bMainThread; // the surface path through the main thread
+    const char* pszReason;
 };
-DirectResult DrawDirect(unsigned long xWindow, int32_t nWidth, int32_t nHeight, PictureTarget& target,
-                        const PresentRequest& request);
-// Main thread: paints the window black by the target's path (the caller marks the bars lost).
-void ClearPicture(SDL_Window* pWindow, SDL_Renderer* pRenderer, PictureTarget& target);
-// Main thread: frees the texture and traces the pictures shown and their rate.
-void FreePicture(PictureTarget& target);
+PathChoice PathBeforeRenderer(const std::string& forced, bool bX11, bool bServerRendersDirect);
+// With SDL's renderer made: its name ("opengl", "software", ...) and, for OpenGL, the driver's renderer
+// string. The texture path where it runs on a GPU (or where forced), else the surface path.
+PresentPath PathForRenderer(const std::string& forced, const char* pszRenderer, const std::string& gl);
+
+// Within the present module (Present.cpp and SdlPresent.cpp).
+// Where the picture goes in a surface nWidth x nHeight: src of the frame to dst of the surface. False when
+// a window's rectangles no longer fit (it was resized meanwhile): the next picture will.
+bool PictureRects(const PresentRequest& request, int32_t nWidth, int32_t nHeight, ScaleRect* pSrc,
+                  ScaleRect* pDst);
+// Whether the bars must be painted around dst (the picture's rectangle changed or was lost); notes it.
+bool NeedsBars(PictureTarget& target, const ScaleRect& dst);
+// Counts a picture shown and traces the first of the process.
+void NoteShown(PictureTarget& target);
+// Main thread: the request's picture into the window with SDL, by the target's path.
+bool DrawWithSdl(SDL_Window* pWindow, SDL_Renderer* pRenderer, PictureTarget& target,
+                 const PresentRequest& request);
+// Main thread: paints the window black with SDL.
+void ClearWithSdl(SDL_Window* pWindow, SDL_Renderer* pRenderer, const PictureTarget& target);

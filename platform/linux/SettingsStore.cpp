@@ -41,7 +41,7 @@ bool IsFile(const std::string& path) {
 
 // The whole file, or nothing when it is missing, unreadable, not a regular file or implausibly large.
 std::string ReadWholeFile(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
     if (fd < 0) {
         return {};
     }
@@ -92,6 +92,25 @@ bool WriteAll(int fd, const char* pText, size_t nSize) {
         nSize -= static_cast<size_t>(n);
     }
     return true;
+}
+
+// Where a write of path lands: path itself, or the file its chain of symbolic links ends at (a dotfile
+// manager's link must stay a link to the user's managed copy). Empty for a loop of links.
+std::string FinalTarget(std::string path) {
+    for (int nHops = 0; nHops < 40; ++nHops) {
+        struct stat st {};
+        if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) {
+            return path;
+        }
+        std::string target(4096, '\0');
+        const ssize_t nLength = ::readlink(path.c_str(), target.data(), target.size());
+        if (nLength <= 0 || static_cast<size_t>(nLength) >= target.size()) {
+            return path;
+        }
+        target.resize(static_cast<size_t>(nLength));
+        path = target[0] == '/' ? target : path.substr(0, path.rfind('/') + 1) + target;
+    }
+    return {};
 }
 
 } // namespace
@@ -211,8 +230,15 @@ void FileStore::CloseKey(StoreKey hKey) {
     m_keys.erase(itKey);
 }
 
-bool FileStore::WriteAtomically(const std::string& path, const std::string& text) {
+bool FileStore::WriteAtomically(const std::string& linkPath, const std::string& text) {
     const auto fails = [this](FileStoreStep step) { return m_pfnFault && m_pfnFault(step); };
+    // The new file is made beside the link's target and replaces it there, with the old file's mode.
+    const std::string path = FinalTarget(linkPath);
+    if (path.empty()) {
+        return false;
+    }
+    struct stat old {};
+    const mode_t mode = ::stat(path.c_str(), &old) == 0 && S_ISREG(old.st_mode) ? (old.st_mode & 0777) : 0600;
     const std::string folder = path.substr(0, path.rfind('/'));
     if (fails(STEP_MAKE_FOLDERS) || !MakeFolders(folder)) {
         return false;
@@ -222,8 +248,9 @@ bool FileStore::WriteAtomically(const std::string& path, const std::string& text
     if (fd < 0) {
         return false;
     }
-    bool bWritten = fails(STEP_WRITE) ? (WriteAll(fd, text.data(), text.size() / 2), false)
-                                      : WriteAll(fd, text.data(), text.size());
+    bool bWritten = ::fchmod(fd, mode) == 0;
+    bWritten = bWritten && (fails(STEP_WRITE) ? (WriteAll(fd, text.data(), text.size() / 2), false)
+                                              : WriteAll(fd, text.data(), text.size()));
     bWritten = bWritten && !fails(STEP_FLUSH) && ::fsync(fd) == 0;
     const bool bClosed = ::close(fd) == 0 && !fails(STEP_CLOSE);
     if (!bWritten || !bClosed || fails(STEP_RENAME) || ::rename(temp.c_str(), path.c_str()) != 0) {

@@ -62,6 +62,7 @@ private:
     bool Open(StoreKey hParent, const char* pszName, bool bCreate, StoreKey* phKey);
     std::string PathOf(const std::vector<std::string>& levels) const; // the key's folder, without ".reg"
     static std::string IdOf(const std::vector<std::string>& levels);  // the key's name in the file
+    // Replaces the file at path, or at the end of its chain of symbolic links, keeping its mode.
     bool WriteAtomically(const std::string& path, const std::string& text);
 
     std::string m_home;

@@ -1,5 +1,6 @@
 #include "platform/Thread.h"
 
+#include "platform/linux/Present.h"
 #include "platform/linux/Window.h"
 
 #include <atomic>
@@ -59,8 +60,10 @@ void PlatformCloseThread(ThreadHandle hThread) {
 }
 
 void PlatformSleep(uint32_t dwMilliseconds) {
+    // The main thread keeps showing the pictures handed to it while it waits (for the render thread's
+    // end, which may be waiting for one).
     if (SdlHostIsMainThread()) {
-        SdlHostServeFor(dwMilliseconds);
+        ServePresentsFor(dwMilliseconds);
         return;
     }
     timespec rest{static_cast<time_t>(dwMilliseconds / 1000),

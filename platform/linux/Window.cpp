@@ -1,30 +1,23 @@
-// The window service on Linux: SDL2 windows on the main thread. Their messages are MessageQueue.cpp's,
-// previews are our own child X11 window inside the host's (X11Preview.cpp), input becomes the framework's
-// messages in KeyMap.cpp, and presents from the render thread are handed over in Present.cpp.
+// The window service on Linux: SDL2 windows on the main thread, made, found, guarded and ended here.
+// Their messages are MessageQueue.cpp's, previews are our own child X11 window inside the host's
+// (X11MainConnection.cpp), input becomes the framework's messages in KeyMap.cpp, and their pictures are
+// the present module's (Present.h).
 #include "platform/linux/Window.h"
 
 #include "framework/Debug.h"
 #include "platform/linux/InstanceLock.h"
+#include "platform/linux/MainWait.h"
 #include "platform/linux/Present.h"
 #include "platform/linux/WindowList.h"
+#include "platform/linux/X11MainConnection.h"
 #include "platform/linux/X11Present.h"
-#include "platform/linux/X11Preview.h"
 
 #include <SDL.h>
 #include <SDL_syswm.h>
 
-#include <atomic>
-#include <cerrno>
-#include <cstdlib>
-#include <cstring>
 #include <map>
-#include <mutex>
-#include <poll.h>
 #include <pthread.h>
 #include <string>
-#include <sys/eventfd.h>
-#include <unistd.h>
-#include <vector>
 
 namespace sdlhost {
 
@@ -32,16 +25,8 @@ namespace sdlhost {
 std::map<std::string, WindowClass> g_classes;
 std::vector<HostWindow*> g_windows;
 bool g_bVideo = false;
-uint32_t g_dwWakeEvent = 0;
-Display* g_pSdlXDisplay = nullptr; // SDL's X connection, waited on directly (WaitForWork)
-
-// Written by other threads to wake the main thread's wait. An SDL event would do, but on X11 SDL wakes
-// its wait by sending an event to itself through the X server: a round trip for every picture.
-std::atomic<int> g_nWakeFd{-1};
-std::atomic<bool> g_bWaitsOnFds{false};
 
 std::mutex g_mutex;
-PresentHandover g_handover(g_mutex);
 std::vector<WindowHandle> g_live;
 
 std::atomic<bool> g_bHasMain{false};
@@ -56,41 +41,13 @@ HostWindow* Find(WindowHandle hWnd) {
     return nullptr;
 }
 
-bool IsLive(WindowHandle hWnd) {
+HostWindow* FindLive(WindowHandle hWnd) {
     for (WindowHandle hLive : g_live) {
         if (hLive == hWnd) {
-            return true;
+            return Find(hWnd);
         }
     }
-    return false;
-}
-
-// Async-signal-safe: a write to the eventfd, errno kept.
-void WriteWakeFd(int nWakeFd) {
-    const int nErrno = errno;
-    const uint64_t qwOne = 1;
-    [[maybe_unused]] const ssize_t nWritten = write(nWakeFd, &qwOne, sizeof qwOne);
-    errno = nErrno;
-}
-
-void Wake() {
-    const int nWakeFd = g_nWakeFd.load();
-    if (nWakeFd >= 0 && g_bWaitsOnFds.load()) {
-        WriteWakeFd(nWakeFd);
-        return;
-    }
-    if (g_dwWakeEvent != 0) {
-        SDL_Event event{};
-        event.type = g_dwWakeEvent;
-        SDL_PushEvent(&event);
-    }
-}
-
-void WakeFromSignal() {
-    const int nWakeFd = g_nWakeFd.load();
-    if (nWakeFd >= 0) {
-        WriteWakeFd(nWakeFd);
-    }
+    return nullptr;
 }
 
 bool EnsureVideo() {
@@ -99,14 +56,17 @@ bool EnsureVideo() {
     }
     // The program handles SIGINT and SIGTERM itself.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    // A screen saver must never keep the screen awake: by default SDL's video start-up keeps resetting
+    // the X server's idle timer (or takes an idle inhibitor on Wayland), so the monitor would never
+    // power down and no locker that watches the idle time would ever fire while the picture runs.
+    SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         Trace("SdlHost: no video (%s).\n", SDL_GetError());
         return false;
     }
     // After SDL's own, which would end the process on the first error from a vanished host window.
     X11InstallErrorHandlers();
-    g_dwWakeEvent = SDL_RegisterEvents(1);
-    g_nWakeFd.store(eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC));
+    StartMainWait();
     g_mainThread = pthread_self();
     g_bHasMain.store(true);
     g_bVideo = true;
@@ -124,97 +84,27 @@ void UpdateClientSize(HostWindow* pWindow) {
     pWindow->nClientHeight.store(nHeight);
 }
 
-// The OpenGL renderer's name ("llvmpipe (LLVM 15.0.6, 256 bits)", a GPU's), empty when the renderer is
-// not OpenGL's. Its context is current on this thread right after SDL_CreateRenderer.
-std::string GlRendererName(SDL_Renderer* pRenderer) {
-    SDL_RendererInfo info{};
-    if (SDL_GetRendererInfo(pRenderer, &info) != 0 || std::strncmp(info.name, "opengl", 6) != 0) {
-        return std::string();
-    }
-    using GetStringFn = const unsigned char* (*)(unsigned int);
-    const auto pfnGetString = reinterpret_cast<GetStringFn>(SDL_GL_GetProcAddress("glGetString"));
-    const unsigned char* pszName = pfnGetString != nullptr ? pfnGetString(0x1F01) : nullptr; // GL_RENDERER
-    return pszName != nullptr ? std::string(reinterpret_cast<const char*>(pszName)) : std::string();
-}
-
-bool IsSoftwareGl(const std::string& name) {
-    for (const char* pszSoftware : {"llvmpipe", "softpipe", "swrast", "Software Rasterizer"}) {
-        if (name.find(pszSoftware) != std::string::npos) {
-            return true;
-        }
-    }
-    return false;
-}
-
-// The texture path where SDL's renderer runs on a GPU, the surface path otherwise (Present.h). On an X
-// server without direct rendering (Xvfb, a remote display) OpenGL could only run on the processor, so
-// it is not even loaded. $LUMIVORRA_PRESENT ("texture" or "surface") forces a path, for the tests;
-// "surface-main" forces the surface path's way through the main thread, which otherwise serves only windows
-// whose pixels are not 24-bit XRGB.
-bool ChoosePath(HostWindow* pWindow) {
-    const char* pszForced = std::getenv("LUMIVORRA_PRESENT");
-    const std::string forced = pszForced != nullptr ? pszForced : "";
-    const bool bX11 = std::strcmp(SDL_GetCurrentVideoDriver(), "x11") == 0;
-    std::string reason;
-    if (forced == "surface" || forced == "surface-main") {
-        reason = "forced";
-        pWindow->bDirectRefused = forced == "surface-main";
-    } else if (forced.empty() && bX11 && !X11ServerRendersDirect()) {
-        reason = "no direct rendering on this X server";
-    } else {
-        pWindow->pRenderer = SDL_CreateRenderer(pWindow->pWindow, -1, 0);
-        if (pWindow->pRenderer == nullptr) {
-            Trace("SdlHost: no renderer (%s).\n", SDL_GetError());
-            return false;
-        }
-        SDL_RendererInfo info{};
-        SDL_GetRendererInfo(pWindow->pRenderer, &info);
-        const std::string gl = GlRendererName(pWindow->pRenderer);
-        Trace("SdlHost: renderer %s%s%s.\n", info.name, gl.empty() ? "" : ", ", gl.c_str());
-        const bool bSoftware = std::strcmp(info.name, "software") == 0 || IsSoftwareGl(gl);
-        if (forced == "texture" || !bSoftware) {
-            pWindow->picture.path = PATH_TEXTURE;
-            Trace("SdlHost: present path texture (%s).\n", forced.empty() ? "renderer on a GPU" : "forced");
-            return true;
-        }
-        SDL_DestroyRenderer(pWindow->pRenderer);
-        pWindow->pRenderer = nullptr;
-        reason = "the renderer draws on the processor";
-    }
-    // SDL would otherwise make the window surface from a renderer's texture; MIT-SHM is what we want.
-    // The surface (a second picture the size of the window) is made only for pictures shown through the
-    // main thread, when the first of them comes.
-    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
-    if (pWindow->bDirectRefused && SDL_GetWindowSurface(pWindow->pWindow) == nullptr) {
-        Trace("SdlHost: no window surface (%s).\n", SDL_GetError());
-        return false;
-    }
-    pWindow->picture.path = PATH_SURFACE;
-    Trace("SdlHost: present path surface (%s).\n", reason.c_str());
-    return true;
-}
-
 // Our connection watches SDL's windows for being unmapped or covered (previews' children are watched
-// from their making).
+// from their making), and the main thread waits on SDL's connection, previews' included.
 void Watch(HostWindow* pWindow) {
+    SDL_SysWMinfo wm{};
+    SDL_VERSION(&wm.version);
+    if (SDL_GetWindowWMInfo(pWindow->pWindow, &wm) != SDL_TRUE || wm.subsystem != SDL_SYSWM_X11) {
+        return;
+    }
+    WaitOnSdlConnection(wm.info.x11.display);
     if (pWindow->xChild != 0) {
         pWindow->xWindow = pWindow->xChild;
         return;
     }
-    SDL_SysWMinfo wm{};
-    SDL_VERSION(&wm.version);
-    if (SDL_GetWindowWMInfo(pWindow->pWindow, &wm) == SDL_TRUE && wm.subsystem == SDL_SYSWM_X11) {
-        pWindow->xWindow = static_cast<unsigned long>(wm.info.x11.window);
-        X11Watch(pWindow->xWindow);
-        g_pSdlXDisplay = wm.info.x11.display;
-        g_bWaitsOnFds.store(true);
-    }
+    pWindow->xWindow = static_cast<unsigned long>(wm.info.x11.window);
+    X11Watch(pWindow->xWindow);
 }
 
 HostWindow* Register(HostWindow* pWindow, const WindowClass& wc) {
     pWindow->pfnProc = wc.pfnWndProc;
     pWindow->hWnd = SDL_GetWindowID(pWindow->pWindow);
-    if (!ChoosePath(pWindow)) {
+    if (!ChoosePresentPath(pWindow)) {
         return nullptr;
     }
     Watch(pWindow);
@@ -233,24 +123,20 @@ void Free(HostWindow* pWindow) {
         std::erase(g_live, pWindow->hWnd);
         std::erase(g_windows, pWindow);
     }
-    FreePicture(pWindow->picture); // no direct present can reach it any more
-    if (pWindow->pRenderer != nullptr) {
-        SDL_DestroyRenderer(pWindow->pRenderer);
-    }
+    FreePresent(pWindow); // no present can reach it any more
     if (pWindow->pWindow != nullptr) {
         SDL_DestroyWindow(pWindow->pWindow); // a foreign window stays; ours below
     }
     if (pWindow->xChild != 0 && !pWindow->bHostGone) {
         X11DestroyPreviewChild(pWindow->xChild);
     }
-    if (pWindow->bMode == 1) {
+    if (pWindow->mode == WINDOW_FULL_SCREEN) {
         SDL_ShowCursor(SDL_ENABLE);
     }
     ReleaseInstanceLock(pWindow->nLockFd);
     delete pWindow;
 }
 
-// Sends WMSG_DESTROY to the window's procedure while the window still exists, then frees it.
 void Destroy(HostWindow* pWindow) {
     {
         std::lock_guard<std::mutex> lock(g_mutex);
@@ -297,61 +183,12 @@ void NoteChange(unsigned long xWindow, X11Change change) {
     }
 }
 
-void PumpX() {
-    X11TakeChanges(NoteChange);
-}
-
-bool Show(const PresentRequest& request) {
-    PumpX();
-    HostWindow* pWindow = Find(request.hWnd);
-    if (pWindow == nullptr || pWindow->bHostGone) {
-        return false;
+void TakeWindowChanges() {
+    unsigned long xWindow = 0;
+    X11Change change = X11_MAPPED;
+    while (X11NextChange(&xWindow, &change)) {
+        NoteChange(xWindow, change);
     }
-    if (pWindow->bPaused.load()) {
-        return true;
-    }
-    if (pWindow->bBarsLost.exchange(false)) {
-        pWindow->picture.bBarsPainted = false;
-    }
-    return DrawPicture(pWindow->pWindow, pWindow->pRenderer, pWindow->picture, request);
-}
-
-void ServePresent() {
-    g_handover.Serve(Show);
-}
-
-bool AcceptsPictures(WindowHandle hWnd) {
-    return IsLive(hWnd);
-}
-
-bool PresentPendingLocked() {
-    return g_handover.IsPendingLocked();
-}
-
-bool SdlHasQueuedX() {
-    return g_pSdlXDisplay != nullptr && XQLength(g_pSdlXDisplay) > 0;
-}
-
-WaitResult WaitForWork(uint32_t dwMilliseconds) {
-    const int nWakeFd = g_nWakeFd.load();
-    if (nWakeFd < 0 || g_pSdlXDisplay == nullptr) {
-        // Without descriptors to wait on, signals are only seen by looking: look often.
-        SDL_WaitEventTimeout(nullptr, static_cast<int>(dwMilliseconds < 10 ? dwMilliseconds : 10));
-        return WaitResult{true, true};
-    }
-    pollfd fds[3] = {
-        {nWakeFd, POLLIN, 0}, {ConnectionNumber(g_pSdlXDisplay), POLLIN, 0}, {X11ConnectionFd(), POLLIN, 0}};
-    const nfds_t nCount = fds[2].fd >= 0 ? 3 : 2;
-    const int nReady = poll(fds, nCount, static_cast<int>(dwMilliseconds));
-    if (nReady <= 0) {
-        // Timed out (or interrupted): look at everything, as a wait without descriptors would.
-        return WaitResult{true, true};
-    }
-    if ((fds[0].revents & POLLIN) != 0) {
-        uint64_t qwCount = 0;
-        [[maybe_unused]] const ssize_t nRead = read(nWakeFd, &qwCount, sizeof qwCount);
-    }
-    return WaitResult{fds[1].revents != 0, nCount == 3 && fds[2].revents != 0};
 }
 
 } // namespace sdlhost
@@ -369,12 +206,13 @@ bool PlatformRegisterClass(const WindowClass& wc) {
 WindowHandle PlatformCreateMainWindow(const char* pszClassName, const char* pszTitle, uint8_t bWinMode,
                                       int32_t nWidth, int32_t nHeight) {
     const auto itClass = g_classes.find(pszClassName);
-    if (itClass == g_classes.end() || (bWinMode != 1 && bWinMode != 2) || !EnsureVideo()) {
+    if (itClass == g_classes.end() || (bWinMode != WINDOW_FULL_SCREEN && bWinMode != WINDOW_PLAIN) ||
+        !EnsureVideo()) {
         return 0;
     }
     HostWindow* pWindow = new HostWindow;
-    pWindow->bMode = bWinMode;
-    if (bWinMode == 1) {
+    pWindow->mode = static_cast<WindowMode>(bWinMode);
+    if (pWindow->mode == WINDOW_FULL_SCREEN) {
         SDL_DisplayMode desktop{};
         if (SDL_GetDesktopDisplayMode(0, &desktop) != 0) {
             delete pWindow;
@@ -397,7 +235,7 @@ WindowHandle PlatformCreateMainWindow(const char* pszClassName, const char* pszT
         Free(pWindow);
         return 0;
     }
-    if (bWinMode == 1) {
+    if (pWindow->mode == WINDOW_FULL_SCREEN) {
         SDL_ShowCursor(SDL_DISABLE);
         SDL_StopTextInput(); // no input method while the screen saver runs
     }
@@ -418,7 +256,7 @@ WindowHandle PlatformCreatePreviewWindow(const char* pszClassName, const char* p
         return 0;
     }
     HostWindow* pWindow = new HostWindow;
-    pWindow->bMode = 3;
+    pWindow->mode = WINDOW_CHILD;
     pWindow->xHost = xHost;
     pWindow->xChild = xChild;
     pWindow->pWindow = SDL_CreateWindowFrom(reinterpret_cast<const void*>(xChild));
@@ -443,17 +281,9 @@ void* PlatformGetWindowData(WindowHandle hWnd) {
 
 void PlatformUpdateWindow(WindowHandle hWnd) {
     HostWindow* pWindow = Find(hWnd);
-    if (pWindow == nullptr || pWindow->bHostGone) {
-        return;
+    if (pWindow != nullptr && !pWindow->bHostGone) {
+        PaintWindowBlack(pWindow);
     }
-    // On the surface path our connection paints it: SDL's window surface would cost a second picture's
-    // memory the size of the window, which the render thread's puts never use.
-    if (pWindow->picture.path == PATH_SURFACE && pWindow->xWindow != 0) {
-        X11PaintBlack(pWindow->xWindow, pWindow->nClientWidth.load(), pWindow->nClientHeight.load());
-    } else {
-        ClearPicture(pWindow->pWindow, pWindow->pRenderer, pWindow->picture);
-    }
-    pWindow->bBarsLost.store(true);
 }
 
 intptr_t PlatformDefWindowProc(WindowHandle hWnd, uint32_t uMsg, uintptr_t, intptr_t) {
@@ -467,7 +297,7 @@ intptr_t PlatformDefWindowProc(WindowHandle hWnd, uint32_t uMsg, uintptr_t, intp
 
 bool PlatformGetClientRect(WindowHandle hWnd, ClientRect* pRect) {
     std::lock_guard<std::mutex> lock(g_mutex);
-    const HostWindow* pWindow = IsLive(hWnd) ? Find(hWnd) : nullptr;
+    const HostWindow* pWindow = FindLive(hWnd);
     if (pWindow == nullptr) {
         return false;
     }
@@ -475,88 +305,26 @@ bool PlatformGetClientRect(WindowHandle hWnd, ClientRect* pRect) {
     return true;
 }
 
-bool SdlHostPresent(const PresentRequest& request) {
-    {
-        // The surface path shows the picture from this thread where it can; the lock keeps the window
-        // from ending meanwhile.
-        std::lock_guard<std::mutex> lock(g_mutex);
-        HostWindow* pWindow = IsLive(request.hWnd) ? Find(request.hWnd) : nullptr;
-        if (pWindow == nullptr) {
-            return false;
-        }
-        if (pWindow->picture.path == PATH_SURFACE && !pWindow->bDirectRefused) {
-            if (pWindow->bHostGone.load() || pWindow->bPaused.load()) {
-                return !pWindow->bHostGone.load();
-            }
-            if (pWindow->bBarsLost.exchange(false)) {
-                pWindow->picture.bBarsPainted = false;
-            }
-            switch (DrawDirect(pWindow->xWindow, pWindow->nClientWidth.load(), pWindow->nClientHeight.load(),
-                               pWindow->picture, request)) {
-            case DIRECT_SHOWN:
-                return true;
-            case DIRECT_FAILED:
-                return false;
-            case DIRECT_UNUSABLE:
-                Trace("SdlHost: pictures go through the main thread (the window's pixels are not ours).\n");
-                pWindow->bDirectRefused = true;
-                pWindow->picture.bBarsPainted = false;
-                break;
-            }
-        }
-    }
-    return g_handover.Hand(request, AcceptsPictures, Wake);
-}
-
-uint64_t SdlHostRefreshPeriodNs(WindowHandle hWnd) {
-    HostWindow* pWindow = Find(hWnd);
-    SDL_DisplayMode mode{};
-    const int nDisplay = pWindow != nullptr ? SDL_GetWindowDisplayIndex(pWindow->pWindow) : 0;
-    if (!g_bVideo || SDL_GetCurrentDisplayMode(nDisplay < 0 ? 0 : nDisplay, &mode) != 0 ||
-        mode.refresh_rate <= 0) {
-        return 1000000000u / 60;
-    }
-    return 1000000000u / static_cast<uint64_t>(mode.refresh_rate);
-}
-
-bool SdlHostSetLogicalSize(WindowHandle hWnd, int32_t nWidth, int32_t nHeight) {
-    HostWindow* pWindow = Find(hWnd);
-    if (pWindow == nullptr) {
-        return false;
-    }
-    // The surface path letterboxes each full-screen picture itself.
-    if (pWindow->pRenderer != nullptr) {
-        SDL_RenderSetLogicalSize(pWindow->pRenderer, nWidth, nHeight);
-    }
-    return true;
-}
-
-uint8_t SdlHostWindowMode(WindowHandle hWnd) {
+WindowMode SdlHostWindowMode(WindowHandle hWnd) {
     std::lock_guard<std::mutex> lock(g_mutex);
-    const HostWindow* pWindow = IsLive(hWnd) ? Find(hWnd) : nullptr;
-    return pWindow != nullptr ? pWindow->bMode : 0;
+    const HostWindow* pWindow = FindLive(hWnd);
+    return pWindow != nullptr ? pWindow->mode : WINDOW_NONE;
 }
 
 bool SdlHostIsMainThread() {
     return g_bHasMain.load() && pthread_equal(pthread_self(), g_mainThread) != 0;
 }
 
-void SdlHostServeFor(uint32_t dwMilliseconds) {
-    g_handover.ServeFor(dwMilliseconds, Show);
-}
-
 void SdlHostShutdown() {
     while (!g_windows.empty()) {
         Free(g_windows.back());
     }
-    X11ClosePreviews();
+    X11CloseMainConnection();
     if (g_bVideo) {
         X11CloseDirect();
+        EndMainWait();
         // All of SDL: its D-Bus connection, opened with the video system, is closed only by SDL_Quit.
-        g_bWaitsOnFds.store(false);
-        g_pSdlXDisplay = nullptr;
         SDL_Quit();
         g_bVideo = false;
-        close(g_nWakeFd.exchange(-1));
     }
 }

@@ -1,12 +1,13 @@
 #include "platform/linux/X11Present.h"
 
-#include "platform/linux/X11Preview.h"
+#include "platform/linux/X11MainConnection.h"
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XShm.h>
 
 #include <cstdlib>
+#include <initializer_list>
 #include <sys/ipc.h>
 #include <sys/shm.h>
 
@@ -18,6 +19,8 @@ bool g_bShmTried = false;
 bool g_bShm = false; // the server shares memory with us
 unsigned long g_xChecked = 0;
 bool g_bCheckedUsable = false;
+GC g_gc = nullptr;        // made for g_xChecked: a window's own screen and depth
+bool g_bFirstPut = false; // the next put is the first into g_xChecked: wait for the server's answer
 Visual* g_pVisual = nullptr;
 int g_nDepth = 0;
 
@@ -52,6 +55,13 @@ Display* Connection() {
         X11NoteErrorsOf(g_pDisplay);
     }
     return g_pDisplay;
+}
+
+void FreeGc() {
+    if (g_gc != nullptr) {
+        XFreeGC(g_pDisplay, g_gc);
+        g_gc = nullptr;
+    }
 }
 
 void FreeImage() {
@@ -129,6 +139,7 @@ bool X11DirectUsable(unsigned long xWindow) {
     if (xWindow == g_xChecked) {
         return g_bCheckedUsable;
     }
+    FreeGc();
     g_xChecked = xWindow;
     g_bCheckedUsable = false;
     X11TakeNotedError();
@@ -138,17 +149,20 @@ bool X11DirectUsable(unsigned long xWindow) {
         return false;
     }
     const Visual* pVisual = attributes.visual;
-    // Pictures are drawn with the screen's default GC, which serves drawables of the default depth.
-    if ((attributes.depth != 24 && attributes.depth != 32) ||
-        attributes.depth != DefaultDepthOfScreen(attributes.screen) || pVisual->red_mask != 0xFF0000 ||
+    if ((attributes.depth != 24 && attributes.depth != 32) || pVisual->red_mask != 0xFF0000 ||
         pVisual->green_mask != 0xFF00 || pVisual->blue_mask != 0xFF) {
         return false;
     }
+    // A screen's default GC serves only that screen's root depth: a window on another screen (or of
+    // another depth) gets BadMatch for every put.
+    g_gc = XCreateGC(pDisplay, static_cast<Window>(xWindow), 0, nullptr);
+    XSetForeground(pDisplay, g_gc, 0); // black in XRGB
     if (g_pVisual != attributes.visual || g_nDepth != attributes.depth) {
         FreeImage();
         g_pVisual = attributes.visual;
         g_nDepth = attributes.depth;
     }
+    g_bFirstPut = true;
     g_bCheckedUsable = true;
     return true;
 }
@@ -181,31 +195,36 @@ uint32_t* X11DirectImage(int32_t nWidth, int32_t nHeight, int32_t* pPitch) {
     return reinterpret_cast<uint32_t*>(g_pImage->data);
 }
 
-bool X11DirectShow(unsigned long xWindow, bool bBars, int32_t nWindowWidth, int32_t nWindowHeight, int32_t x,
-                   int32_t y) {
-    if (g_pDisplay == nullptr || g_pImage == nullptr) {
-        return false;
+X11PutResult X11DirectShow(unsigned long xWindow, bool bBars, int32_t nWindowWidth, int32_t nWindowHeight,
+                           int32_t x, int32_t y) {
+    if (g_pDisplay == nullptr || g_pImage == nullptr || g_gc == nullptr || xWindow != g_xChecked) {
+        return X11_PUT_NOTHING;
     }
     const Window xTarget = static_cast<Window>(xWindow);
-    GC gc = DefaultGC(g_pDisplay, DefaultScreen(g_pDisplay));
     if (bBars) {
-        XSetForeground(g_pDisplay, gc, 0);
-        XFillRectangle(g_pDisplay, xTarget, gc, 0, 0, static_cast<unsigned>(nWindowWidth),
+        XFillRectangle(g_pDisplay, xTarget, g_gc, 0, 0, static_cast<unsigned>(nWindowWidth),
                        static_cast<unsigned>(nWindowHeight));
     }
     const unsigned nWidth = static_cast<unsigned>(g_pImage->width);
     const unsigned nHeight = static_cast<unsigned>(g_pImage->height);
     if (g_bShm) {
         // The server says when it has read the memory (WaitForPut), instead of a round trip now.
-        XShmPutImage(g_pDisplay, xTarget, gc, g_pImage, 0, 0, x, y, nWidth, nHeight, True);
+        XShmPutImage(g_pDisplay, xTarget, g_gc, g_pImage, 0, 0, x, y, nWidth, nHeight, True);
         g_bPutPending = true;
     } else {
-        XPutImage(g_pDisplay, xTarget, gc, g_pImage, 0, 0, x, y, nWidth, nHeight); // copied as it is sent
+        XPutImage(g_pDisplay, xTarget, g_gc, g_pImage, 0, 0, x, y, nWidth, nHeight); // copied as it is sent
     }
-    XFlush(g_pDisplay);
-    // A window that vanished meanwhile (a preview's host) only gives an error, noted and dropped.
-    X11TakeNotedError();
-    return true;
+    if (g_bFirstPut) {
+        g_bFirstPut = false;
+        XSync(g_pDisplay, False);
+    } else {
+        // And reads what the server has already answered, without waiting for it.
+        XFlush(g_pDisplay);
+        XEventsQueued(g_pDisplay, QueuedAfterReading);
+    }
+    // Errors come back as the server reads our requests: those of the first put now, later ones at one of
+    // the next puts. A window that vanished (a preview's host) gives one too.
+    return X11TakeNotedError() != 0 ? X11_PUT_REFUSED : X11_PUT_DONE;
 }
 
 bool X11DirectShares() {
@@ -214,6 +233,7 @@ bool X11DirectShares() {
 
 void X11CloseDirect() {
     if (g_pDisplay != nullptr) {
+        FreeGc();
         FreeImage();
         X11NoteErrorsOf(nullptr);
         XCloseDisplay(g_pDisplay);
@@ -223,5 +243,39 @@ void X11CloseDirect() {
     g_bShmTried = false;
     g_bShm = false;
     g_xChecked = 0;
+    g_bCheckedUsable = false;
     g_pVisual = nullptr;
+}
+
+bool X11ServerRendersDirect() {
+    Display* pDisplay = static_cast<Display*>(X11MainDisplay());
+    if (pDisplay == nullptr) {
+        return true; // not ours to judge: let OpenGL find out
+    }
+    int nOpcode = 0;
+    int nEvent = 0;
+    int nError = 0;
+    // Mesa's hardware drivers come through DRI2 or DRI3, NVIDIA's own through NV-GLX.
+    for (const char* pszName : {"DRI3", "DRI2", "NV-GLX"}) {
+        if (XQueryExtension(pDisplay, pszName, &nOpcode, &nEvent, &nError)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void X11PaintBlack(unsigned long xWindow, int32_t nWidth, int32_t nHeight) {
+    Display* pDisplay = static_cast<Display*>(X11MainDisplay());
+    XWindowAttributes attributes{};
+    if (pDisplay == nullptr || nWidth <= 0 || nHeight <= 0 ||
+        XGetWindowAttributes(pDisplay, static_cast<Window>(xWindow), &attributes) == 0) {
+        return;
+    }
+    // The window's own screen and depth, as for the pictures.
+    GC gc = XCreateGC(pDisplay, static_cast<Window>(xWindow), 0, nullptr);
+    XSetForeground(pDisplay, gc, BlackPixelOfScreen(attributes.screen));
+    XFillRectangle(pDisplay, static_cast<Window>(xWindow), gc, 0, 0, static_cast<unsigned>(nWidth),
+                   static_cast<unsigned>(nHeight));
+    XFreeGC(pDisplay, gc);
+    XFlush(pDisplay);
 }

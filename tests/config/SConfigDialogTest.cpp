@@ -151,11 +151,14 @@ TEST(SConfigDialog, StoredValuesOutOfRange) {
     PutDword(store, "HeightMapMode", 7);
     PutDword(store, "BumpFactor", 20);
     PutDword(store, "Nums", 300);
+    PutDword(store, "ShowFPS", 2);
     FakeDialogHost host;
     RunDialog(store, host, [](FakeDialogHost& h) {
         for (int32_t nId : {IDC_BGM_FILE, IDC_BGM_DEFAULT, IDC_BGM_NONE, IDC_MAP_FILE, IDC_MAP_DEFAULT}) {
             EXPECT_EQ(h.Item(nId).uCheck, DLG_UNCHECKED) << nId;
         }
+        // A check box has two states: any stored value but 0 shows it checked, and OK stores 1.
+        EXPECT_EQ(h.Item(IDC_SHOW_FPS).uCheck, DLG_CHECKED);
         EXPECT_FALSE(h.Item(IDC_MUSIC_PATH).bEnabled);
         EXPECT_FALSE(h.Item(IDC_MAP_PATH).bEnabled);
         // The up-down control and the trackbar keep their positions within their ranges.
@@ -168,6 +171,7 @@ TEST(SConfigDialog, StoredValuesOutOfRange) {
     EXPECT_EQ(s.HeightMapMode, 7u);
     EXPECT_EQ(s.BumpFactor, 8u);
     EXPECT_EQ(s.Nums, 255u);
+    EXPECT_EQ(s.ShowFPS, 1u);
 }
 
 TEST(SDialog, UnknownTemplateRunsNothingAndTheDispatcherAnswersAsTheDialogManagerExpects) {

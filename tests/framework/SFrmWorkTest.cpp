@@ -80,12 +80,16 @@ public:
     void OnFrame() override {
         ++m_seen.nFrames;
         std::this_thread::sleep_for(std::chrono::microseconds(200));
+        if (m_bThrowAtStop && m_bStop.load() != 0) {
+            throw SString("描画に失敗しました。\n");
+        }
     }
 
     Seen& m_seen;
     bool m_bCloseAtOnce = false;
     bool m_bThrowAtStart = false;
     bool m_bHoldFirstFrame = false;
+    bool m_bThrowAtStop = false; // fails the frame during which the stop is asked for
 };
 
 std::mutex g_traceLock;
@@ -258,6 +262,24 @@ TEST_F(FrameworkTest, ADestroyedHostEndsThePreviewAndTheDestructorStopsTheThread
     DeleteObject(pApp);
     EXPECT_EQ(seen.nThreadEnd.load(), 1);
     EXPECT_EQ(seen.nRelease.load(), 1);
+}
+
+TEST_F(FrameworkTest, AnErrorOfTheRenderThreadAfterItsHostWentAwayStillEndsWithZero) {
+    // The host's destruction ends the loop at once; the thread fails only while it is being stopped.
+    Seen seen;
+    const WindowHandle hHost = HeadlessCreateHostWindow(200, 150);
+    AppFactory pfnMake = [](void* pSeen) -> SFrmWork* {
+        TestApp* pApp = NewObject<TestApp>(*static_cast<Seen*>(pSeen));
+        pApp->m_bThrowAtStop = true;
+        return pApp;
+    };
+    std::thread host([&] {
+        WaitUntil(seen.nFrames, 3);
+        HeadlessDestroyHostWindow(hHost);
+    });
+    EXPECT_EQ(ScreenSaverMain(nullptr, ("/p " + std::to_string(hHost)).c_str(), pfnMake, &seen), 0);
+    host.join();
+    EXPECT_EQ(HeadlessDebugText(), "描画に失敗しました。\n");
 }
 
 TEST_F(FrameworkTest, TheSecondCharacterOfTheCommandLineChoosesTheMode) {

@@ -5,13 +5,18 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <string>
 #ifdef _WIN32
 #include <windows.h>
 #else
+#include "platform/Files.h"
+
 #include <atomic>
+#include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 #endif
@@ -86,6 +91,43 @@ TEST(SInput, FileFailuresNameThePath) {
     std::filesystem::remove(fifo);
 #endif
 }
+
+#ifndef _WIN32
+TEST(SInput, AFileBeyondTwoGigabytesOpensAndATerminalIsRefusedWithoutBecomingOurs) {
+    // Without large-file support a 32-bit build refuses to open a file whose size (or inode number, on
+    // XFS or btrfs) does not fit in 32 bits. A sparse file takes no room on the disk.
+    const std::string big = std::filesystem::temp_directory_path().string() + "/lumivorra-input-big.bin";
+    std::ofstream(big, std::ios::binary).put('\0');
+    std::filesystem::resize_file(big, 0xC0000000u);
+    PlatformFile file{};
+    ASSERT_TRUE(PlatformFileOpen(big.c_str(), &file));
+    uint64_t qwSize = 0;
+    EXPECT_TRUE(PlatformFileSize(file, &qwSize));
+    EXPECT_EQ(qwSize, 0xC0000000u);
+    PlatformFileClose(file);
+    std::filesystem::remove(big);
+
+    // A session leader without a controlling terminal that opens a terminal would make it its own,
+    // before it is refused as no regular file.
+    const int fdMaster = ::posix_openpt(O_RDWR | O_NOCTTY);
+    ASSERT_GE(fdMaster, 0);
+    ASSERT_EQ(::grantpt(fdMaster) | ::unlockpt(fdMaster), 0);
+    const std::string terminal = ::ptsname(fdMaster);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::setsid();
+        PlatformFile tty{};
+        const bool bOpened = PlatformFileOpen(terminal.c_str(), &tty);
+        const int fdOwn = ::open("/dev/tty", O_RDONLY | O_NOCTTY); // only with a controlling terminal
+        ::_exit(bOpened ? 2 : fdOwn >= 0 ? 3 : 0);
+    }
+    int nStatus = -1;
+    ASSERT_EQ(::waitpid(pid, &nStatus, 0), pid);
+    EXPECT_TRUE(WIFEXITED(nStatus));
+    EXPECT_EQ(WEXITSTATUS(nStatus), 0) << "2: opened; 3: it became the controlling terminal";
+    ::close(fdMaster);
+}
+#endif
 
 TEST(SInput, FindsBuiltinItemsInPlaceIgnoringCase) {
     SetTestItem("TEST_ITEM", {9, 8, 7});

@@ -1,6 +1,7 @@
 #include "platform/linux/DialogHost.h"
 #include "config/DialogTemplates.h"
 #include "config/SConfigDialog.h"
+#include "platform/Language.h"
 #include "platform/linux/SettingsStore.h"
 
 #include <gtest/gtest.h>
@@ -20,10 +21,13 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <string>
+#include <vector>
 
 namespace fs = std::filesystem;
 
@@ -64,6 +68,64 @@ void WhenOpen(std::function<void(T*)> fn) {
         ASSERT_NE(pWindow, nullptr);
         fn(pWindow);
     });
+}
+
+// The texts of a window's push buttons, one after another.
+QString ButtonTexts(QWidget* pWindow) {
+    QString texts;
+    for (QPushButton* pButton : pWindow->findChildren<QPushButton*>()) {
+        texts += pButton->text() + "|";
+    }
+    return texts;
+}
+
+std::string ItemName(QWidget* pWidget) {
+    if (auto* pButton = qobject_cast<QAbstractButton*>(pWidget)) {
+        return pButton->text().toStdString();
+    }
+    if (auto* pLabel = qobject_cast<QLabel*>(pWidget)) {
+        return pLabel->text().toStdString();
+    }
+    return pWidget->objectName().toStdString();
+}
+
+// Every control inside the dialog, every text inside its control.
+void ExpectEveryTextFits(QDialog* pDialog) {
+    for (QWidget* pWidget : pDialog->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        EXPECT_TRUE(pDialog->rect().contains(pWidget->geometry())) << pWidget->objectName().toStdString();
+        QString text;
+        int nRoom = pWidget->width();
+        if (auto* pLabel = qobject_cast<QLabel*>(pWidget)) {
+            text = pLabel->text();
+        } else if (auto* pGroup = qobject_cast<QGroupBox*>(pWidget)) {
+            text = pGroup->title();
+            nRoom -= 16;
+        } else if (qobject_cast<QPushButton*>(pWidget)) {
+            text = qobject_cast<QPushButton*>(pWidget)->text();
+            nRoom -= 4;
+        } else if (qobject_cast<QRadioButton*>(pWidget) || qobject_cast<QCheckBox*>(pWidget)) {
+            // The host widens a box to its text: then it must still meet no other control and stay
+            // inside its frame.
+            const QString name = qobject_cast<QAbstractButton*>(pWidget)->text();
+            EXPECT_LE(pWidget->sizeHint().width(), pWidget->width()) << name.toStdString();
+            for (QWidget* pOther : pDialog->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+                if (auto* pFrame = qobject_cast<QGroupBox*>(pOther)) {
+                    if (pFrame->geometry().contains(pWidget->geometry().topLeft())) {
+                        EXPECT_TRUE(pFrame->geometry().contains(pWidget->geometry())) << name.toStdString();
+                    }
+                } else if (pOther != pWidget && pOther->isVisible()) {
+                    EXPECT_FALSE(pOther->geometry().intersects(pWidget->geometry()))
+                        << name.toStdString() << " meets " << ItemName(pOther);
+                }
+            }
+            continue;
+        } else {
+            continue;
+        }
+        text.remove('&');
+        EXPECT_LE(pWidget->fontMetrics().horizontalAdvance(text), nRoom) << text.toStdString();
+        EXPECT_LE(pWidget->fontMetrics().height(), pWidget->height()) << text.toStdString();
+    }
 }
 
 class QtConfigDialog : public testing::Test {
@@ -133,6 +195,8 @@ TEST_F(QtConfigDialog, ClicksAndTypingOnTheWidgetsAreStoredOnOK) {
         WhenOpen<QFileDialog>([&](QFileDialog* pPicker) {
             EXPECT_EQ(pPicker->windowTitle(), "ﾊｲﾄﾏｯﾌﾟ用ﾌｧｲﾙの選択");
             EXPECT_EQ(pPicker->nameFilters(), QStringList{"ﾋﾞｯﾄﾏｯﾌﾟﾌｧｲﾙ (*.bmp)"});
+            // Qt's own texts of the picker in the same language.
+            EXPECT_TRUE(ButtonTexts(pPicker).contains("キャンセル")) << ButtonTexts(pPicker).toStdString();
             pPicker->selectFile(QString::fromStdString(map.string()));
             static_cast<QDialog*>(pPicker)->accept();
         });
@@ -166,7 +230,10 @@ TEST_F(QtConfigDialog, ClicksAndTypingOnTheWidgetsAreStoredOnOK) {
 TEST_F(QtConfigDialog, OpensLikeTheTemplateWithJapaneseTextThatFits) {
     const int nResult = Run([](QDialog* pDialog) {
         EXPECT_EQ(pDialog->windowTitle(), "Lumivorra 設定");
-        EXPECT_EQ(QFontInfo(pDialog->font()).family(), "IPAPGothic");
+        // fontconfig names the face in the locale's language.
+        EXPECT_TRUE(QFontInfo(pDialog->font()).family() == "IPAPGothic" ||
+                    QFontInfo(pDialog->font()).family() == "IPA Pゴシック")
+            << QFontInfo(pDialog->font()).family().toStdString();
         EXPECT_EQ(SwatchColor(pDialog), QColor(0xFF, 0x64, 0x64));
         EXPECT_TRUE(Find<QRadioButton>(pDialog, IDC_MAP_DEFAULT)->isChecked());
         EXPECT_FALSE(Find<QLineEdit>(pDialog, IDC_MAP_PATH)->isEnabled());
@@ -174,30 +241,7 @@ TEST_F(QtConfigDialog, OpensLikeTheTemplateWithJapaneseTextThatFits) {
         EXPECT_EQ(Find<QSlider>(pDialog, IDC_BUMP)->maximum(), 8);
         EXPECT_EQ(pDialog->focusWidget(), Find<QWidget>(pDialog, DLG_ID_OK));
 
-        // Every control inside the dialog, every text inside its control.
-        for (QWidget* pWidget : pDialog->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
-            EXPECT_TRUE(pDialog->rect().contains(pWidget->geometry())) << pWidget->objectName().toStdString();
-            QString text;
-            int nRoom = pWidget->width();
-            if (auto* pLabel = qobject_cast<QLabel*>(pWidget)) {
-                text = pLabel->text();
-            } else if (auto* pGroup = qobject_cast<QGroupBox*>(pWidget)) {
-                text = pGroup->title();
-                nRoom -= 16;
-            } else if (qobject_cast<QPushButton*>(pWidget)) {
-                text = qobject_cast<QPushButton*>(pWidget)->text();
-                nRoom -= 4;
-            } else if (qobject_cast<QRadioButton*>(pWidget) || qobject_cast<QCheckBox*>(pWidget)) {
-                EXPECT_LE(pWidget->sizeHint().width(), pWidget->width())
-                    << pWidget->objectName().toStdString();
-                continue;
-            } else {
-                continue;
-            }
-            text.remove('&');
-            EXPECT_LE(pWidget->fontMetrics().horizontalAdvance(text), nRoom) << text.toStdString();
-            EXPECT_LE(pWidget->fontMetrics().height(), pWidget->height()) << text.toStdString();
-        }
+        ExpectEveryTextFits(pDialog);
 
         const QImage picture = pDialog->grab().toImage();
         EXPECT_EQ(picture.size(), pDialog->size() * pDialog->devicePixelRatio());
@@ -207,6 +251,46 @@ TEST_F(QtConfigDialog, OpensLikeTheTemplateWithJapaneseTextThatFits) {
     });
     EXPECT_EQ(nResult, 2);
     EXPECT_FALSE(fs::exists(m_home));
+}
+
+// Run with LC_ALL=en_US.UTF-8 (its own ctest entry): the page as an English-speaking user sees it.
+TEST_F(QtConfigDialog, InEnglishEveryTextIsEnglishAndFits) {
+    ASSERT_STREQ(PlatformLanguage(), "en");
+    const int nResult = Run([](QDialog* pDialog) {
+        EXPECT_EQ(pDialog->windowTitle(), "Lumivorra Settings");
+        // Exactly the template's texts, and nothing but ASCII in them.
+        const DialogTemplate* pTemplate = FindDialogTemplate("DLG_CONFIG");
+        ASSERT_NE(pTemplate, nullptr);
+        for (int32_t i = 0; i < pTemplate->nItems; ++i) {
+            const DialogItemTemplate& item = pTemplate->pItems[i];
+            for (const char* p = item.pszText; *p != '\0'; ++p) {
+                EXPECT_EQ(static_cast<unsigned char>(*p) & 0x80, 0) << item.pszText;
+            }
+        }
+        EXPECT_EQ(Find<QRadioButton>(pDialog, IDC_BGM_DEFAULT)->text(), "&Built-in music");
+        EXPECT_EQ(Find<QCheckBox>(pDialog, IDC_SHOW_FPS)->text(), "Show frame &rate");
+        std::vector<std::string> labels;
+        for (QLabel* pLabel : pDialog->findChildren<QLabel*>()) {
+            labels.push_back(pLabel->text().toStdString());
+        }
+        EXPECT_NE(std::find(labels.begin(), labels.end(), "&Count:"), labels.end());
+        ExpectEveryTextFits(pDialog);
+
+        // The pickers speak English too.
+        WhenOpen<QFileDialog>([](QFileDialog* pPicker) {
+            EXPECT_EQ(pPicker->windowTitle(), "Choose the Music File");
+            EXPECT_EQ(pPicker->nameFilters(), QStringList{"MIDI Files (*.mid)"});
+            EXPECT_TRUE(ButtonTexts(pPicker).contains("Cancel")) << ButtonTexts(pPicker).toStdString();
+            pPicker->reject();
+        });
+        QTest::mouseClick(Find<QRadioButton>(pDialog, IDC_BGM_FILE), Qt::LeftButton);
+        QTest::mouseClick(Find<QPushButton>(pDialog, IDC_MUSIC_BROWSE), Qt::LeftButton);
+
+        const QImage picture = pDialog->grab().toImage();
+        EXPECT_TRUE(picture.save(LV_DIALOG_PNG_EN));
+        QTest::keyClick(pDialog, Qt::Key_Escape);
+    });
+    EXPECT_EQ(nResult, 2);
 }
 
 TEST_F(QtConfigDialog, AStoredShowFpsAboveOneOpensCheckedAndOkStoresOne) {

@@ -4,8 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <string>
+#include <thread>
 #include <unistd.h>
 
 TEST(LinuxKeys, KeysBecomeWindowsVirtualKeyCodes) {
@@ -47,10 +49,68 @@ TEST(LinuxInstanceLock, HeldOnlyWhileTheInstanceHoldsIt) {
     ReleaseInstanceLock(nFd);
     EXPECT_FALSE(IsInstanceLockHeld("Lumivorra", "Lumivorra"));
 
-    // A title cannot lead the lock file out of its folder.
-    const std::string path = InstanceLockPath("../x", "a/b");
-    EXPECT_EQ(path, std::string(szFolder) + "/lumivorra-___x-a_b.lock");
+    // A title cannot lead the lock file out of its folder, nor can the display's name.
+    unsetenv("DISPLAY");
+    EXPECT_EQ(InstanceLockPath("../x", "a/b"), std::string(szFolder) + "/lumivorra-___x-a_b.lock");
+    setenv("DISPLAY", "../h:1.0", 1);
+    EXPECT_EQ(InstanceLockPath("../x", "a/b"), std::string(szFolder) + "/lumivorra-___x-a_b-___h_1.lock");
 
+    for (const char* pszName : {"lumivorra-Lumivorra-Lumivorra.lock", "lumivorra-Lumivorra-Lumivorra-_1.lock",
+                                "lumivorra-Lumivorra-Lumivorra-_2.lock"}) {
+        unlink((std::string(szFolder) + "/" + pszName).c_str());
+    }
+    rmdir(szFolder);
+    unsetenv("XDG_RUNTIME_DIR");
+}
+
+TEST(LinuxInstanceLock, EachDisplayHasItsOwnAndScreensOfOneDisplayShareIt) {
+    char szFolder[] = "/tmp/lumivorra-lock-XXXXXX";
+    ASSERT_NE(mkdtemp(szFolder), nullptr);
+    setenv("XDG_RUNTIME_DIR", szFolder, 1);
+    setenv("DISPLAY", ":1", 1);
+    const int nFd = AcquireInstanceLock("Lumivorra", "Lumivorra");
+    ASSERT_GE(nFd, 0);
+    EXPECT_TRUE(IsInstanceLockHeld("Lumivorra", "Lumivorra"));
+    setenv("DISPLAY", ":2", 1);
+    EXPECT_FALSE(IsInstanceLockHeld("Lumivorra", "Lumivorra")); // a full screen on :1 hides nothing on :2
+    for (const char* pszSame : {":1.0", ":1.1", "unix:1"}) {
+        setenv("DISPLAY", pszSame, 1);
+        EXPECT_TRUE(IsInstanceLockHeld("Lumivorra", "Lumivorra")) << pszSame;
+    }
+    ReleaseInstanceLock(nFd);
+    for (const char* pszName :
+         {"lumivorra-Lumivorra-Lumivorra-_1.lock", "lumivorra-Lumivorra-Lumivorra-_2.lock"}) {
+        unlink((std::string(szFolder) + "/" + pszName).c_str());
+    }
+    rmdir(szFolder);
+    unsetenv("XDG_RUNTIME_DIR");
+    unsetenv("DISPLAY");
+}
+
+TEST(LinuxInstanceLock, ALookNeverMakesTheLockLookTaken) {
+    // A /c or /p start only looks; a /s starting at that moment must still get the lock.
+    char szFolder[] = "/tmp/lumivorra-lock-XXXXXX";
+    ASSERT_NE(mkdtemp(szFolder), nullptr);
+    setenv("XDG_RUNTIME_DIR", szFolder, 1);
+    unsetenv("DISPLAY");
+    ReleaseInstanceLock(AcquireInstanceLock("Lumivorra", "Lumivorra")); // the file exists
+    std::atomic<bool> bDone{false};
+    std::thread looker([&] {
+        while (!bDone.load()) {
+            EXPECT_FALSE(IsInstanceLockHeld("Lumivorra", "Other"));
+            IsInstanceLockHeld("Lumivorra", "Lumivorra");
+        }
+    });
+    int nRefused = 0;
+    for (int i = 0; i < 20000; ++i) {
+        bool bHeldElsewhere = false;
+        const int nFd = AcquireInstanceLock("Lumivorra", "Lumivorra", &bHeldElsewhere);
+        nRefused += nFd < 0 ? 1 : 0;
+        ReleaseInstanceLock(nFd);
+    }
+    bDone.store(true);
+    looker.join();
+    EXPECT_EQ(nRefused, 0);
     unlink((std::string(szFolder) + "/lumivorra-Lumivorra-Lumivorra.lock").c_str());
     rmdir(szFolder);
     unsetenv("XDG_RUNTIME_DIR");

@@ -41,6 +41,8 @@ CONTENTS = {
     "share/applications/lumivorra.desktop": "f",
     "share/icons/hicolor/128x128/apps/lumivorra.png": "f",
     "share/man/man6/lumivorra.6.gz": "f",
+    "share/man/ja/man6/lumivorra.6.gz": "f",
+    "share/locale/ja/LC_MESSAGES/lumivorra.mo": "f",
     "share/doc/lumivorra/copyright": "f",
     "share/doc/lumivorra/changelog.gz": "f",
 }
@@ -106,12 +108,25 @@ def main():
     check(not absent, f"--help does not name {absent}")
     check(run(program, "--version").stdout == f"lumivorra {version}\n", "--version is not the package's")
 
-    page = run("man", "-l", os.path.join(root, "usr/share/man/man6/lumivorra.6.gz"),
-               env=dict(os.environ, MANPAGER="cat", MANWIDTH="100"))
-    check("LUMIVORRA(6)" in page.stdout and "XSCREENSAVER" in page.stdout, "the manual page does not render")
-    check(not page.stderr.strip(), "the manual page has warnings:\n" + page.stderr)
-    undocumented = [option for option in OPTIONS if option not in page.stdout.replace("\u2010", "-")]
-    check(not undocumented, f"the manual page does not name {undocumented}")
+    # The manual pages, found by man as a user finds them: English, and Japanese in a Japanese locale;
+    # groff must have nothing to say about either.
+    locales = os.path.join(build, "locales")
+    for variables, title in (({"LC_ALL": "C"}, "NAME"), ({"LC_ALL": "en_US.UTF-8"}, "NAME"),
+                             ({"LC_ALL": "ja_JP.UTF-8"}, "名前")):
+        # MANPATH rather than -M: man looks into a path's language folders only when it comes from there.
+        env = dict(os.environ, MANPAGER="cat", MANWIDTH="100", LOCPATH=locales,
+                   MANPATH=os.path.join(root, "usr/share/man"), **variables)
+        env.pop("LANGUAGE", None)
+        page = run("man", "--warnings", "6", "lumivorra", env=env)
+        check(page.stdout.startswith("LUMIVORRA(6)") and title in page.stdout and "XSCREENSAVER" in page.stdout,
+              f"the manual page does not render in {variables}:\n{page.stdout[:300]}")
+        check(not page.stderr.strip(), f"the manual page has warnings in {variables}:\n" + page.stderr)
+        undocumented = [option for option in OPTIONS if option not in page.stdout.replace("\u2010", "-")]
+        check(not undocumented, f"the manual page in {variables} does not name {undocumented}")
+
+    # The installed program finds its catalog: its usage text in Japanese in a Japanese locale.
+    help_ja = run(program, "--help", env=dict(os.environ, LOCPATH=locales, LC_ALL="ja_JP.UTF-8")).stdout
+    check(help_ja.startswith("使い方: lumivorra"), "the installed program's --help is not Japanese in ja_JP")
 
     # cmake --install honours its prefix and DESTDIR.
     with tempfile.TemporaryDirectory(prefix="lumivorra-install-") as scratch:

@@ -33,11 +33,11 @@ def check(condition, message):
 
 
 class Session:
-    def __init__(self, program):
+    def __init__(self, program, screens=1):
         self.program = program
         self.folder = tempfile.TemporaryDirectory(prefix="lumivorra-xvfb-")
         try:
-            self.xvfb = VirtualDisplay(SCREEN_W, SCREEN_H)
+            self.xvfb = VirtualDisplay(SCREEN_W, SCREEN_H, screens=screens)
         except VirtualDisplayError as error:
             self.folder.cleanup()
             raise Failure(str(error))
@@ -84,9 +84,10 @@ class Session:
                               timeout=20)
         raise Failure(f"no window named {name!r} appeared; the server has:\n{tree.stdout}{tree.stderr}")
 
-    def screenshot(self):
-        """The root window as rows of (r, g, b) bytes."""
-        data = subprocess.run(["import", "-window", "root", "-depth", "8", "ppm:-"], env=self.env,
+    def screenshot(self, screen=0):
+        """The root window of the screen as rows of (r, g, b) bytes."""
+        env = dict(self.env, DISPLAY=f"{self.xvfb.name}.{screen}")
+        data = subprocess.run(["import", "-window", "root", "-depth", "8", "ppm:-"], env=env,
                               capture_output=True, timeout=20).stdout
         fields = data.split(maxsplit=4)
         check(fields[0] == b"P6", "import gave no picture")
@@ -157,15 +158,15 @@ def maps_qt(process):
         return "libQt6" in maps.read()
 
 
-def wait_drawn(session, process, box, timeout=60.0):
+def wait_drawn(session, process, box, timeout=60.0, screen=0):
     """Waits until the area box (left, top, right, bottom) of the screen shows the picture: a mean
     brightness above 8 and unlike what was there before (black, or a light host window). On a loaded
     machine the first frame can take a while. Returns the mean brightness."""
-    empty = session.mean(session.screenshot(), *box)
+    empty = session.mean(session.screenshot(screen), *box)
     deadline = time.monotonic() + timeout
     while True:
         check(process.poll() is None, "the program ended by itself: " + session.stderr_of())
-        brightness = session.mean(session.screenshot(), *box)
+        brightness = session.mean(session.screenshot(screen), *box)
         if (brightness > 8 and abs(brightness - empty) > 8) or time.monotonic() > deadline:
             check_present_way(session, process)
             return brightness
@@ -186,6 +187,15 @@ def main_thread_sleeps(process):
             if line.startswith("voluntary_ctxt_switches:"):
                 return int(line.split()[1])
     raise Failure("no context switches in /proc")
+
+
+def check_main_thread_asleep(process):
+    """Where pictures go from the render thread, the main thread sleeps while 60 a second are shown."""
+    if PRESENT_WAYS[os.environ.get("LUMIVORRA_PRESENT")][1] is not None:
+        woken = main_thread_sleeps(process)
+        time.sleep(1.0)
+        woken = main_thread_sleeps(process) - woken
+        check(woken < 30, f"the main thread woke {woken} times in a second of pictures")
 
 
 def check_present_way(session, process):
@@ -306,21 +316,28 @@ def instances(session):
 
 def mouse(session):
     """The fifth mouse-move message closes the screen saver, the four before it do not (the first is the
-    one a fresh full-screen window gets by itself); a button closes it; SIGINT ends it as a close does."""
+    one a fresh full-screen window gets by itself: SDL's first position of the pointer, from the window
+    appearing under it); a button closes it; SIGINT ends it as a close does."""
     process = start_full_screen(session)
+    # Each move is waited for until the server has moved the pointer, so that no two can reach the
+    # program as one; a close takes a fade of 32 frames at 60 Hz and more, so a run still there 1.5 s
+    # after the last of them was closed by none.
     for step in range(1, 4):
-        session.tool("xdotool", "mousemove", str(40 * step), str(30 * step))
-        check(alive_after(process, 0.4), f"move {step + 1} closed the screen saver")
-    session.tool("xdotool", "mousemove", "300", "200")
-    check(wait_exit(process, 30) == 1, "the fifth move did not close it with exit code 1")
+        session.tool("xdotool", "mousemove", "--sync", str(40 * step), str(30 * step))
+    check(alive_after(process, 1.5), f"moves 2 to 4 closed the screen saver (exit code {process.poll()})")
+    session.tool("xdotool", "mousemove", "--sync", "300", "200")
+    code = wait_exit(process, 30)
+    check(code == 1, f"the fifth move did not close it with exit code 1 (exit code {code})")
 
     process = start_full_screen(session)
     session.tool("xdotool", "click", "3")
-    check(wait_exit(process, 30) == 1, "a button did not close it with exit code 1")
+    code = wait_exit(process, 30)
+    check(code == 1, f"a button did not close it with exit code 1 (exit code {code})")
 
     process = start_full_screen(session)
     process.send_signal(signal.SIGINT)
-    check(wait_exit(process, 30) == 1, "SIGINT did not end it with exit code 1")
+    code = wait_exit(process, 30)
+    check(code == 1, f"SIGINT did not end it with exit code 1 (exit code {code})")
     check("SMusic: Play stop." in session.stderr_of(), "the music was not stopped on SIGINT")
 
 
@@ -338,12 +355,7 @@ def window(session):
     share = five_six_five_share(session.screenshot(), box)
     check(share < 0.9, f"{share:.1%} of the window has 5-6-5 colours: not shown in 32-bit colour")
     check(not maps_qt(process), "the window's program has Qt mapped")
-    if PRESENT_WAYS[os.environ.get("LUMIVORRA_PRESENT")][1] is not None:
-        # Pictures go from the render thread: the main thread sleeps while 60 a second are shown.
-        woken = main_thread_sleeps(process)
-        time.sleep(1.0)
-        woken = main_thread_sleeps(process) - woken
-        check(woken < 30, f"the main thread woke {woken} times in a second of pictures")
+    check_main_thread_asleep(process)
 
     # Covered by another window it shows nothing, and shows the picture again when uncovered.
     cover = subprocess.Popen(["xmessage", "-geometry", f"{SCREEN_W}x{SCREEN_H}+0+0", "cover"], env=session.env,
@@ -386,6 +398,7 @@ def preview(session):
         process = session.start("/p", str(host_id))
         inside = wait_drawn(session, process, HOST)
         check(inside > 8, f"nothing drawn into the host window (mean {inside:.1f})")
+        check_main_thread_asleep(process)
         session.tool("xdotool", "windowunmap", "--sync", str(host_id))
         wait_for_text(session, process, "SdlHost: presents paused")
         session.tool("xdotool", "windowmap", "--sync", str(host_id))
@@ -419,14 +432,90 @@ def preview(session):
         check("failed CreateWindowEx(...) 返値=NULL" in session.stderr_of(), f"{args}: no message")
 
 
+def second_screen(session):
+    """A preview whose host window is on the server's second screen (the program's display names the
+    first) shows the picture there."""
+    env = dict(session.env, DISPLAY=session.xvfb.name + ".1")
+    host = subprocess.Popen(["xmessage", "-geometry", "400x300+20+20", "-name", "lumivorrahost", "host"],
+                            env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    try:
+        host_id = int(session.tool("sh", "-c", "xdotool search --sync --onlyvisible --classname lumivorrahost").split()[0])
+        process = session.start("/p", str(host_id))
+        inside = wait_drawn(session, process, HOST, timeout=20.0, screen=1)
+        check(inside > 8, f"nothing drawn into the host window on the second screen (mean {inside:.1f})")
+        process.send_signal(signal.SIGTERM)
+        check(wait_exit(process, 30) == 1, "SIGTERM did not end the preview with exit code 1")
+    finally:
+        host.kill()
+        host.wait()
+
+
 def configure(session):
-    """/c opens the settings dialog; closing it ends the program with exit code 1."""
+    """/c opens the settings dialog; closing it ends the program with exit code 1. Without a display it
+    ends with one line and exit code 0."""
     process = session.start("/c")
     dialog = session.find_window("Lumivorra 設定")
     time.sleep(0.5)
     session.tool("xdotool", "windowfocus", "--sync", str(dialog))
     session.tool("xdotool", "key", "Escape")
     check(wait_exit(process, 30) == 1, "the dialog did not end with exit code 1: " + session.stderr_of())
+
+    # Without a display server the dialog cannot start: one line and exit code 0, not an abort.
+    no_display = {k: v for k, v in session.env.items()
+                  if k not in ("DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "LUMIVORRA_TRACE")}
+    for args, display in ((["/c"], None), ([], None), (["/c"], ":4242")):
+        env = dict(no_display, **({"DISPLAY": display} if display else {}))
+        result = subprocess.run([session.program, *args], env=env, capture_output=True, timeout=30)
+        lines = result.stderr.decode("utf-8", "replace").splitlines()
+        check(result.returncode == 0 and len(lines) == 1,
+              f"{args} on {display}: exit code {result.returncode}, error output {lines}")
+
+
+def idle_time_ms(session):
+    """The X server's idle time in milliseconds, as lockers and XScreenSaver read it (the MIT-SCREEN-SAVER
+    extension)."""
+    out = session.tool("xprintidle").strip()
+    check(out.isdigit(), f"xprintidle gave {out!r}")
+    return int(out)
+
+
+IDLE_RUN = 65  # seconds; what keeps a screen awake resets the idle time at least every 30 s
+
+
+def idle(session):
+    """Neither a full-screen run nor an embedded one keeps the screen awake: while each draws for more than
+    a minute without input, its X server's idle time keeps growing past 60 s. The two run side by side,
+    each on its own server (an embedded run beside a full-screen one would find it and end at once)."""
+    full = start_full_screen(session)
+    other = Session(session.program)
+    host = subprocess.Popen(["xmessage", "-geometry", "400x300+20+20", "-name", "lumivorrahost", "host"],
+                            env=other.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    try:
+        host_id = int(other.tool("sh", "-c", "xdotool search --sync --onlyvisible --classname lumivorrahost").split()[0])
+        embedded = other.start("--root", env=dict(other.env, XSCREENSAVER_WINDOW=hex(host_id)))
+        check(wait_drawn(other, embedded, HOST) > 8, "--root drew nothing into its window")
+        runs = ((session, full, "/s"), (other, embedded, "--root"))
+        started = time.monotonic()
+        last = {name: idle_time_ms(on) for on, _, name in runs}
+        while time.monotonic() - started < IDLE_RUN:
+            time.sleep(2)
+            for on, process, name in runs:
+                check(process.poll() is None, f"{name} ended by itself: " + on.stderr_of())
+                now = idle_time_ms(on)
+                check(now >= last[name], f"{name}: the server's idle time fell from {last[name]} ms to {now} ms")
+                last[name] = now
+        for on, process, name in runs:
+            check(last[name] > 60000, f"{name}: the server's idle time is only {last[name]} ms")
+            process.send_signal(signal.SIGTERM)
+            check(wait_exit(process, 30) == 1, f"{name} did not end on SIGTERM")
+    except Failure:
+        for index in range(len(other.logs)):
+            print(f"--- output of the embedded run {index + 1}:\n{other.stderr_of(index)}")
+        raise
+    finally:
+        host.kill()
+        host.wait()
+        other.close()
 
 
 CYCLES = 50
@@ -530,12 +619,13 @@ def display_lost(session):
 
 
 CASES = {f.__name__: f for f in (full_screen, instances, mouse, window, preview, configure, display_lost, start_stop,
-                                 preview_host_destroyed)}
+                                 preview_host_destroyed, idle, second_screen)}
+SCREENS = {second_screen: 2}
 
 
 def main():
     program, case = sys.argv[1], sys.argv[2]
-    session = Session(program)
+    session = Session(program, SCREENS.get(CASES[case], 1))
     try:
         CASES[case](session)
     except Failure as failure:

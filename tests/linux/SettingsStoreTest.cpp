@@ -204,6 +204,55 @@ TEST_F(FileStoreTest, AWriteInterruptedAtAnyStepLeavesThePreviousFileWhole) {
     EXPECT_TRUE(SameSettings(Read(), Sample()));
 }
 
+TEST_F(FileStoreTest, AWriteKeepsTheFilesModeAndGoesThroughSymbolicLinksToTheirTarget) {
+    const auto modeOf = [](const fs::path& path) {
+        struct stat st {};
+        EXPECT_EQ(::stat(path.c_str(), &st), 0) << path;
+        return st.st_mode & 07777;
+    };
+    {
+        FileStore store(m_home.string());
+        WriteSettings(store, DefaultSettings());
+    }
+    EXPECT_EQ(modeOf(m_file), 0600u); // a new file is the user's alone
+    ASSERT_EQ(::chmod(m_file.c_str(), 0640), 0);
+    {
+        FileStore store(m_home.string());
+        WriteSettings(store, Sample());
+    }
+    EXPECT_EQ(modeOf(m_file), 0640u);
+
+    // A dotfile manager's link, to a relative link, to the managed copy: the copy gets the settings and the
+    // links stay links. A link whose target does not exist yet gets the file made at its target.
+    const fs::path managed = m_root / "dotfiles" / "lumivorra" / "Lumivorra.reg";
+    const fs::path hop = m_root / "dotfiles" / "current.reg";
+    for (const bool bTargetExists : {true, false}) {
+        fs::remove_all(m_root / "dotfiles");
+        fs::create_directories(managed.parent_path());
+        if (bTargetExists) {
+            std::ofstream(managed) << "";
+            ASSERT_EQ(::chmod(managed.c_str(), 0644), 0);
+        }
+        fs::create_symlink("lumivorra/Lumivorra.reg", hop);
+        fs::remove(m_file);
+        fs::create_symlink(hop, m_file);
+        {
+            FileStore store(m_home.string());
+            WriteSettings(store, Sample());
+        }
+        EXPECT_TRUE(fs::is_symlink(m_file)) << bTargetExists;
+        EXPECT_TRUE(fs::is_symlink(hop)) << bTargetExists;
+        EXPECT_TRUE(SameSettings(Read(), Sample())) << bTargetExists;
+        EXPECT_EQ(modeOf(managed), bTargetExists ? 0644u : 0600u);
+        EXPECT_EQ(FolderEntries(), std::vector<std::string>{"Lumivorra.reg"}); // no temporary file left
+        std::vector<std::string> managedEntries;
+        for (const auto& entry : fs::directory_iterator(managed.parent_path())) {
+            managedEntries.push_back(entry.path().filename().string());
+        }
+        EXPECT_EQ(managedEntries, std::vector<std::string>{"Lumivorra.reg"});
+    }
+}
+
 TEST(FileStore, TheConfigurationFolderFollowsXdgConfigHome) {
     const char* pszSavedXdg = std::getenv("XDG_CONFIG_HOME");
     const std::string savedXdg = pszSavedXdg ? pszSavedXdg : "";

@@ -54,8 +54,8 @@ def controls(root):
 def hack_command(root, choices):
     """The command XScreenSaver's settings program writes for these choices: the <command> args, then per
     control in order: a number's arg when its value differs from the default, a chosen option's arg-set, a
-    checked box's arg-set, a file's arg with its path. choices maps control ids to a value, an option id,
-    True or a path."""
+    checked box's arg-set, a file's or text's arg with its text unless that is empty. choices maps control
+    ids to a value, an option id, True or a text."""
     _, nodes = controls(root)
     words = [hack_path(root)]
     for node in nodes:
@@ -74,7 +74,7 @@ def hack_command(root, choices):
                 words.append(options[choices[ident]].getAttribute("arg-set"))
         elif node.tagName == "boolean" and choices[ident]:
             words.append(node.getAttribute("arg-set"))
-        elif node.tagName in ("file", "string"):
+        elif node.tagName in ("file", "string") and choices[ident]:
             words.append(node.getAttribute("arg").replace("%", choices[ident]))
     return " ".join(words)
 
@@ -261,15 +261,43 @@ def description(root):
             ids.append(node.getAttribute("id"))
     check(len(ids) == len(set(ids)), f"ids repeat: {ids}")
 
+    # Every control leaves the stored setting alone until the user chooses, and can then say every value,
+    # the program's defaults and "off" included: XScreenSaver leaves a number out at its default and a
+    # check box can only add its option, so neither may stand for a setting.
+    for node in nodes:
+        check(node.tagName not in ("number", "boolean"),
+              f"<{node.tagName} id=\"{node.getAttribute('id')}\"> cannot say both its default and the stored setting")
+    expected = {("count", ""): "", ("count", "0"): "--count 0", ("count", "40"): "--count 40",
+                ("count", "300"): "--count 300", ("showfps", "stored-fps"): "", ("showfps", "fps"): "--fps",
+                ("showfps", "no-fps"): "--no-fps", ("bump", "stored-bump"): ""}
+    expected.update({("bump", f"bump-{n}"): f"--bump {n}" for n in range(9)})
+    base = hack_command(root, {})
+    for (ident, value), option in expected.items():
+        command = hack_command(root, {ident: value})
+        check(command == (base + " " + option).strip(), f"{ident} = {value!r} makes {command!r}")
+
+    # XScreenSaver's descriptions carry one language, English, and its own catalog translates the
+    # wording its hacks share: the frame-rate choice says what the hacks' check boxes say.
+    fps_labels = set()
+    for name in names:
+        for node in xml.dom.minidom.parse(os.path.join(config, name)).getElementsByTagName("boolean"):
+            if node.getAttribute("arg-set") == "--fps":
+                fps_labels.add(node.getAttribute("_label"))
+    for node in [saver, *nodes, *saver.getElementsByTagName("option")]:
+        for attribute in ("_label", "_low-label", "_high-label"):
+            text = node.getAttribute(attribute)
+            check(text.isascii(), f"<{node.tagName}> {attribute} {text!r} is not English")
+    for option in saver.getElementsByTagName("option"):
+        if option.getAttribute("arg-set") == "--fps":
+            check(option.getAttribute("_label") in fps_labels, f"the counter's label is none of {fps_labels}")
+
     # Each control's every value, through the program's own option reading (--version ends the run after
-    # the options before it are read); a default must be the program's own, so that it adds nothing.
-    defaults = {"count": "40", "bump": "5"}
+    # the options before it are read).
     commands = []
     for node in nodes:
         ident = node.getAttribute("id")
-        if node.tagName == "number":
-            check(node.getAttribute("default") == defaults.get(ident), f"{ident}'s default is not the program's")
-            for value in (node.getAttribute("low"), node.getAttribute("high")):
+        if node.tagName == "string":
+            for value in ("0", "40", "255", "4096"):
                 commands.append(hack_command(root, {ident: value}))
         elif node.tagName == "select":
             options = node.getElementsByTagName("option")
@@ -298,8 +326,8 @@ def activate(root):
     its place; -deactivate ends it."""
     session = Session(root)
     try:
-        unlit = hack_command(root, {"count": 0, "music": "no-music"})
-        blue = hack_command(root, {"count": 60, "color": "blue", "music": "no-music"})
+        unlit = hack_command(root, {"count": "0", "music": "no-music"})
+        blue = hack_command(root, {"count": "60", "color": "blue", "music": "no-music"})
         check("--count 0" in unlit and "--no-music" in unlit and "--color #6480FF" in blue,
               f"unexpected commands: {unlit} / {blue}")
         session.start_daemon([unlit, blue])

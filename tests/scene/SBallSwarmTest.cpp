@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 TEST(SBallSwarm, CreateMakesFourGlowSpritesAndSpawnsAtTheCentre) {
     SeedRandom(1234);
     int32_t draws[40][3];
@@ -107,16 +109,32 @@ TEST(SBallSwarm, ACountWhoseArrayDoesNotFitInThirtyTwoBitsIsOutOfMemory) {
     // 214,748,365 records of 20 bytes are 4 bytes past 4 GiB: on a 32-bit build the size wrapped to a
     // 4-byte block that the spawn loop then overran.
     static_assert(sizeof(Ball) == 20);
-    for (const int32_t nCount : {214748365, INT32_MAX, -1}) {
+    for (const int32_t nCount : {214748365, INT32_MAX}) {
         SBallSwarm swarm;
         try {
             swarm.Create(nCount, 0x00FFFFFF);
             ADD_FAILURE() << nCount << " balls were made";
         } catch (const SString& error) {
-            EXPECT_STREQ(error.Text(), g_szOutOfMemory) << nCount;
+            EXPECT_STREQ(error.Text(), OutOfMemoryText()) << nCount;
         }
         EXPECT_EQ(swarm.balls, nullptr);
         EXPECT_NE(swarm.sprites[3], nullptr); // made before the failure, freed by Release
+    }
+}
+
+TEST(SBallSwarm, ANegativeCountMakesNoBalls) {
+    // A stored Nums of 2^31 or more reads as a negative count: the loops run zero times, as with 0.
+    for (const int32_t nCount : {-1, INT32_MIN}) {
+        SBallSwarm swarm;
+        swarm.Create(nCount, 0x00FFFFFF);
+        EXPECT_EQ(swarm.count, nCount);
+        SImage frame(320, 240);
+        frame.Clear(0);
+        swarm.Update();
+        swarm.Draw(frame);
+        EXPECT_EQ(swarm.centerX, 0.0f);
+        EXPECT_EQ(swarm.centerY, 0.0f);
+        EXPECT_TRUE(std::all_of(frame.pixels, frame.pixels + 320 * 240, [](uint32_t p) { return p == 0; }));
     }
 }
 
@@ -125,15 +143,31 @@ TEST(SBallSwarm, AnAbortFlagStopsUpdateAndDrawBetweenRunsOfBalls) {
     swarm.Create(10000, 0x00FFFFFF);
     std::atomic<int32_t> bAbort{0};
     swarm.SetAbortFlag(&bAbort);
-    swarm.Update();
+    EXPECT_TRUE(swarm.Update());
     EXPECT_NE(swarm.balls[9999].x, 0.0f); // not set: every ball moves
-    const Ball before = swarm.balls[0];
+    const Ball first = swarm.balls[0];
+    const Ball cut = swarm.balls[4096];
     bAbort.store(1);
-    swarm.Update();
-    EXPECT_EQ(swarm.balls[0].x, before.x); // set: nothing more moves, nothing is drawn
-    SImage frame(320, 240);
-    swarm.Draw(frame);
-    for (int32_t i = 0; i < 320 * 240; ++i) {
-        ASSERT_EQ(frame.pixels[i], 0u);
+    // Set: the first run of 4096 balls is finished, nothing after it moves or is drawn.
+    EXPECT_FALSE(swarm.Update());
+    EXPECT_EQ(swarm.balls[0].x, first.x + first.vx);
+    EXPECT_EQ(swarm.balls[4096].x, cut.x);
+    for (int32_t i = 0; i < 10000; ++i) {
+        swarm.balls[i] = i < 4096 ? Ball{-100.0f, -80.0f, 0.0f, 0.0f, 3} : Ball{100.0f, 80.0f, 0.0f, 0.0f, 3};
     }
+    SImage frame(320, 240);
+    frame.Clear(0);
+    EXPECT_FALSE(swarm.Draw(frame));
+    EXPECT_NE(frame.pixels[40 * 320 + 60], 0u);
+    EXPECT_EQ(frame.pixels[200 * 320 + 260], 0u);
+
+    // A swarm of one run is never cut short: the stop waits for its frame.
+    SBallSwarm small;
+    small.Create(4096, 0x00FFFFFF);
+    small.SetAbortFlag(&bAbort);
+    EXPECT_TRUE(small.Update());
+    EXPECT_NE(small.balls[4095].x, 0.0f);
+    small.balls[4095] = Ball{100.0f, 80.0f, 0.0f, 0.0f, 3};
+    EXPECT_TRUE(small.Draw(frame));
+    EXPECT_NE(frame.pixels[200 * 320 + 260], 0u);
 }

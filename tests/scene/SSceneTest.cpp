@@ -283,17 +283,37 @@ TEST_F(SceneFrameTest, TheCounterAddsTheRatesDigitsAtTenTenEachAdvancingByItsWid
     DeleteObject(pScene);
 }
 
-TEST_F(SceneFrameTest, AStopAskedForDuringAFrameEndsItsSwarmWorkEarly) {
-    // However many balls the user asked for, the frame that a close request interrupts draws no more.
-    m_settings.Nums = 5000;
+TEST_F(SceneFrameTest, AStopAskedForDuringAFrameFinishesItUnlessAHugeSwarmIsCutShort) {
     m_settings.HeightMapMode = 7; // flat: only balls could make the frame anything but black
+    // The default swarm: a stop set between the render loop's look and the frame still draws every ball.
     SScene* pScene = MakeWindowed();
     pScene->m_bStop.store(1);
     pScene->OnFrame();
-    EXPECT_TRUE(AllBlack(m_shown));
-    pScene->m_bStop.store(0);
-    pScene->OnFrame();
     EXPECT_FALSE(AllBlack(m_shown));
+    DeleteObject(pScene);
+
+    // However many balls the user asked for, the frame that a close request interrupts draws no more, and
+    // what it drew is neither lit nor shown: the fade starts from the last frame shown.
+    m_settings.Nums = 5000;
+    pScene = MakeWindowed();
+    pScene->OnFrame();
+    const PresentedFrame last = m_shown;
+    ASSERT_FALSE(AllBlack(last));
+    std::vector<PresentedFrame> shown;
+    HeadlessSetPresentSink([&](const PresentedFrame& frame) { shown.push_back(frame); });
+    pScene->m_bStop.store(1);
+    pScene->OnFrame();
+    EXPECT_TRUE(shown.empty());
+    pScene->OnThreadEnd();
+    ASSERT_EQ(shown.size(), 32u);
+    for (int32_t row = 0; row < 240; ++row) {
+        for (int32_t i = 0; i < 320 * 4; ++i) {
+            const uint8_t before = last.bytes[static_cast<size_t>(row * last.lPitch + i)];
+            ASSERT_EQ(shown[0].bytes[static_cast<size_t>(row * shown[0].lPitch + i)],
+                      before < 8 ? 0 : before - 8)
+                << row << ", " << i;
+        }
+    }
     DeleteObject(pScene);
 }
 

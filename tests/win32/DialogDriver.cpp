@@ -18,6 +18,7 @@
 //   clear                remove the settings key (and the maker's key above it)
 //   set NAME TYPE HEX    store a settings value of any type and bytes, as another program might
 //   rect                 the screen rectangle of the open picker, or else of the dialog: x y width height
+//   caption              the dialog's caption                label ID        the text of the control ID
 #include "config/DialogTemplates.h"
 
 #include <windows.h>
@@ -299,7 +300,11 @@ void Leave(int nButton) {
 
 void Open() {
     const bool bFound = WaitFor([] {
+        // The page in the user's language: Japanese or English.
         g_hDlg = FindWindowA("#32770", "Lumivorra 設定");
+        if (g_hDlg == nullptr) {
+            g_hDlg = FindWindowA("#32770", "Lumivorra Settings");
+        }
         return g_hDlg != nullptr && IsWindowVisible(g_hDlg);
     });
     if (!bFound) {
@@ -368,6 +373,15 @@ int main(int argc, char** argv) {
             const char* pszName = argument();
             const DWORD dwType = std::strtoul(argument(), nullptr, 10);
             SetValue(pszName, dwType, argument());
+        } else if (command == "caption") {
+            char szText[256] = {};
+            GetWindowTextA(g_hDlg, szText, sizeof(szText));
+            std::printf("caption %s\n", szText);
+        } else if (command == "label") {
+            const int nId = std::atoi(argument());
+            char szText[256] = {};
+            GetDlgItemTextA(g_hDlg, nId, szText, sizeof(szText));
+            std::printf("label %d %s\n", nId, szText);
         } else if (command == "rect") {
             HWND hPicker = OpenPicker();
             RECT rect{};

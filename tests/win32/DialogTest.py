@@ -5,7 +5,8 @@
     DialogTest.py WINE_RUN PREFIX SCR DRIVER CASE
     DialogTest.py WINE_RUN PREFIX SCR DRIVER screenshots OUTDIR   (the pictures in docs/: after
         ctest --preset win64, tests/win32/DialogTest.py tests/win32/wine-run.sh build/win64/wineprefix
-        build/win64/lumivorra.scr build/win64/tests/win32/lumivorra-dialog-driver.exe screenshots docs)
+        build/win64/lumivorra.scr build/win64/tests/win32/lumivorra-dialog-driver.exe screenshots docs;
+        with LV_WINE_LOCALE=en_US.UTF-8 in front, the English dialog's)
 """
 import os
 import re
@@ -204,9 +205,31 @@ def case_stored(s):
     expect_values(stored, expected, "after OK")
 
 
+def case_english(s):
+    """In an English locale (LV_WINE_LOCALE=en_US.UTF-8) the module's English page opens, in the same
+    places of the same controls, and stores as the Japanese one does."""
+    s.work("clear")
+    scr = s.open_dialog()
+    try:
+        lines = s.work("open", "caption", *[w for i in ("2", "1015", "1002", "1006") for w in ("label", i)],
+                       "report", "click", "1003", "ok", "values")
+        code = scr.wait(timeout=30)
+        check(code == 1, f"the dialog's run exits with {code}")
+    finally:
+        if scr.poll() is None:
+            scr.kill()
+    check("caption Lumivorra Settings" in lines, f"caption: {lines[:1]}")
+    labels = {line.split(" ", 2)[1]: line.split(" ", 2)[2] for line in lines if line.startswith("label ")}
+    check(labels == {"2": "Cancel", "1015": "Show frame &rate", "1002": "&Built-in music",
+                     "1006": "Built-in height map"}, f"labels: {labels}")
+    expect(reports(lines)[0], DEFAULTS, "first open")
+    check(stored_values(lines).get("BGMMode") == dword(2), f"stored: {stored_values(lines).get('BGMMode')}")
+
+
 def screenshots(s, outdir):
     """The dialog, the open-file picker (showing a folder of songs with Japanese names) and the colour
-    picker, cut out of the virtual desktop."""
+    picker, cut out of the virtual desktop; in an English locale (LV_WINE_LOCALE=en_US.UTF-8) the English
+    dialog alone, as win32-config-dialog-en.png."""
     s.work("clear")
     songs = [s.windows_path("lumivorra-songs/" + name, b"MThd") for name in ["曲の森.mid", "夜想曲.mid", "readme.txt"]]
     folder = songs[0].rsplit("\\", 1)[0]
@@ -215,13 +238,15 @@ def screenshots(s, outdir):
         shots = [("win32-config-dialog.png", []),
                  ("win32-open-file.png", ["click", "1000", "picker", "1011", "folder", folder]),
                  ("win32-choose-color.png", ["dismiss", "picker", "1014"])]
+        if os.environ.get("LV_WINE_LOCALE", "").startswith("en"):
+            shots = [("win32-config-dialog-en.png", [])]
         for name, commands in shots:
             lines = s.work("open", *commands, "rect")
             x, y, w, h = lines[-1].split(" ")[1:]
             time.sleep(1)  # the last of the painting, for the eye only
             subprocess.run(["import", "-display", s.env["DISPLAY"], "-window", "root", "-crop", f"{w}x{h}+{x}+{y}",
                             "+repage", os.path.join(outdir, name)], check=True)
-        s.work("open", "dismiss", "cancel")
+        s.work("open", *(["dismiss"] if len(shots) > 1 else []), "cancel")
     finally:
         if scr.poll() is None:
             scr.kill()
@@ -233,7 +258,8 @@ def main():
     session = DialogSession(wine_run, prefix, scr, driver)
     if case == "screenshots":
         return run_case(session, case, lambda: screenshots(session, sys.argv[6]))
-    return run_case(session, case, lambda: {"defaults": case_defaults, "stored": case_stored}[case](session))
+    cases = {"defaults": case_defaults, "stored": case_stored, "english": case_english}
+    return run_case(session, case, lambda: cases[case](session))
 
 
 if __name__ == "__main__":

@@ -173,6 +173,16 @@ def case_errors(s):
     check(screen_mode(s) == ["1024x768"], "the display mode stays changed after the failed start")
 
 
+def case_errors_english(s):
+    """In an English locale (LV_WINE_LOCALE=en_US.UTF-8) the same failures speak English."""
+    s.settings()
+    code, lines = s.run("/p", "0")
+    check(code == 0 and lines == ["failed CreateWindowEx(...) returned NULL\n"], f"/p 0: exit {code}, {lines}")
+    s.settings(BGMMode=2, HeightMapMode=0, HeightMapFile="C:\\maps\\missing.bmp")
+    code, lines = s.run("/s")
+    check(code == 0 and lines == ["Could not open C:\\maps\\missing.bmp.\n"], f"missing map: {code}, {lines}")
+
+
 def start_saver(s, channels=""):
     process = s.start("/s", channels=channels)
     code, out = s.drive("wait", 60000)
@@ -292,8 +302,8 @@ def case_windowed(s):
     end_saver(s, process, "Esc")
 
 
-CASES = {"errors": case_errors, "close": case_close, "fullscreen": case_fullscreen, "preview": case_preview,
-         "windowed": case_windowed}
+CASES = {"errors": case_errors, "errors_english": case_errors_english, "close": case_close,
+         "fullscreen": case_fullscreen, "preview": case_preview, "windowed": case_windowed}
 
 
 def run_case(session, case, run):

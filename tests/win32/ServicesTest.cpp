@@ -4,8 +4,10 @@
 #include "platform/BuiltinItems.h"
 #include "platform/Files.h"
 #include "platform/Heap.h"
+#include "platform/Language.h"
 #include "platform/Thread.h"
 #include "platform/Timer.h"
+#include "platform/shared/Catalogs.h"
 #include "platform/win32/MidiOut.h"
 #include "platform/win32/SettingsStore.h"
 
@@ -158,6 +160,55 @@ TEST(Win32Resources, TheSettingsPageIsADialogResourceOfTheTemplateData) {
         EXPECT_EQ(className(in.Text()), className(item.pszClass)) << i;
         EXPECT_EQ(in.Text(), item.pszText ? item.pszText : "") << i;
         EXPECT_EQ(in.Word(), 0u) << i; // no creation data
+    }
+}
+
+// The page in each language the module speaks, tagged with it, for the resource loader to choose: the
+// Japanese one with its own caption and face, the English one in a face every Windows has.
+TEST(Win32Resources, TheSettingsPageIsThereInJapaneseAndInEnglish) {
+    const struct {
+        WORD wLanguage;
+        const char* pszCaption;
+        const char* pszFace;
+        uint16_t wPoints;
+    } pages[] = {{MAKELANGID(LANG_JAPANESE, SUBLANG_DEFAULT), "Lumivorra 設定", "ＭＳ Ｐゴシック", 9},
+                 {MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US), "Lumivorra Settings", "MS Shell Dlg", 8}};
+    for (const auto& page : pages) {
+        HRSRC hInfo = FindResourceExA(nullptr, MAKEINTRESOURCEA(5), "DLG_CONFIG", page.wLanguage);
+        ASSERT_NE(hInfo, nullptr) << page.pszCaption;
+        TemplateReader in(static_cast<const uint8_t*>(LockResource(LoadResource(nullptr, hInfo))));
+        in.Word();
+        in.Word();
+        in.Dword();
+        in.Dword();
+        in.Dword();
+        EXPECT_EQ(in.Word(), 26u) << page.pszCaption;
+        for (int i = 0; i < 4; ++i) {
+            in.Word();
+        }
+        in.Text();
+        in.Text();
+        EXPECT_EQ(in.Text(), page.pszCaption);
+        EXPECT_EQ(in.Word(), page.wPoints) << page.pszCaption;
+        in.Word();
+        in.Byte();
+        in.Byte();
+        EXPECT_EQ(in.Text(), page.pszFace);
+    }
+    // The program's texts come from the string table of the same language as the page that opens.
+    EXPECT_STREQ(FindDialogTemplate("DLG_CONFIG")->pszCaption,
+                 std::strcmp(PlatformLanguage(), "en") == 0 ? "Lumivorra Settings" : "Lumivorra 設定");
+}
+
+// Every text of the string table reads back as the compiled-in catalog has it (quotes, line ends and the
+// code page included), in the language the loader picked.
+TEST(Win32Resources, TheStringTableHoldsEveryCatalogTextInTheUsersLanguage) {
+    const char* pszLanguage = PlatformLanguage();
+    ASSERT_GT(g_nCatalogTexts, 0);
+    for (int32_t i = 0; i < g_nCatalogTexts; ++i) {
+        const char* pszEnglish = g_apszCatalogEnglish[i];
+        const char* pszWanted = CatalogText(pszLanguage, i);
+        EXPECT_STREQ(PlatformTranslate(pszEnglish), pszWanted != nullptr ? pszWanted : pszEnglish) << i;
     }
 }
 

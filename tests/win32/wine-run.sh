@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # wine-run.sh PREFIX PROGRAM [ARGUMENTS]: runs a Windows program under Wine 64 in the prefix PREFIX,
-# in a Japanese locale so that the ANSI code page is 932 as on the systems the program is for.
+# in a Japanese locale so that the ANSI code page is 932 and the user interface language Japanese, or in
+# the locale LV_WINE_LOCALE names (en_US.UTF-8: an English system, code page 1252).
 #   wine-run.sh PREFIX --boot   makes PREFIX afresh and waits until Wine has set it up
 set -euo pipefail
 prefix=$1
@@ -14,9 +15,11 @@ locales=$(dirname "$prefix")/wine-locale
 if [ "${1:-}" = "--boot" ]; then
     rm -rf "$prefix" "$locales"
     mkdir -p "$locales"
-    localedef -i ja_JP -f UTF-8 "$locales/ja_JP.UTF-8" 2>/dev/null || [ -d "$locales/ja_JP.UTF-8" ]
+    for locale in ja_JP en_US; do
+        localedef -i $locale -f UTF-8 "$locales/$locale.UTF-8" 2>/dev/null || [ -d "$locales/$locale.UTF-8" ]
+    done
 fi
-wine=(env "LOCPATH=$locales" LC_ALL=ja_JP.UTF-8 "$wine")
+wine=(env "LOCPATH=$locales" "LC_ALL=${LV_WINE_LOCALE:-ja_JP.UTF-8}" "$wine")
 if [ "${1:-}" = "--boot" ]; then
     "${wine[@]}" wineboot --init
     # Full screen needs a virtual desktop: plain Xvfb refuses the mode switch. The dialog's face is

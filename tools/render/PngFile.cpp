@@ -23,12 +23,12 @@ void WritePng(const std::string& path, const uint8_t* pBgrx, int32_t nWidth, int
     image.height = static_cast<png_uint_32>(nHeight);
     image.format = PNG_FORMAT_RGB;
     if (png_image_write_to_file(&image, path.c_str(), 0, rgb.data(), 0, nullptr) == 0) {
-        throw SString("%sを書き込めませんでした。\n", path.c_str());
+        throw SString(Tr("Could not write %s.\n"), path.c_str());
     }
 }
 #else
 // The cross builds have no libpng of their own processor; their frames are compared by hash.
 void WritePng(const std::string& path, const uint8_t*, int32_t, int32_t) {
-    throw SString("%sを書き込めませんでした。このビルドはPNGを書き込めません。\n", path.c_str());
+    throw SString(Tr("Could not write %s. This build cannot write PNG files.\n"), path.c_str());
 }
 #endif

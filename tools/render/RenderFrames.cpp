@@ -27,10 +27,10 @@ void WriteRaw(const std::string& path, const std::vector<uint8_t>& bytes) {
     const bool bWritten =
         pFile != nullptr && std::fwrite(bytes.data(), 1, bytes.size(), pFile) == bytes.size();
     if (pFile != nullptr && std::fclose(pFile) != 0) {
-        throw SString("%sを書き込めませんでした。\n", path.c_str());
+        throw SString(Tr("Could not write %s.\n"), path.c_str());
     }
     if (!bWritten) {
-        throw SString("%sを書き込めませんでした。\n", path.c_str());
+        throw SString(Tr("Could not write %s.\n"), path.c_str());
     }
 }
 
@@ -113,7 +113,7 @@ int RenderFrames(const FrameOptions& options) {
     settings.ShowFPS = options.bShowFps ? 1 : 0;
     if (!options.heightMap.empty()) {
         if (options.heightMap.size() >= SETTINGS_PATH_WRITTEN) {
-            throw SString("%sをオープンできませんでした。\n", options.heightMap.c_str());
+            throw SString(Tr("Could not open %s.\n"), options.heightMap.c_str());
         }
         settings.HeightMapMode = 0;
         std::snprintf(settings.HeightMapFile, sizeof(settings.HeightMapFile), "%s",
@@ -147,7 +147,7 @@ int RenderFrames(const FrameOptions& options) {
         throw SString("%s", sink.Error().c_str());
     }
     if (sink.Hash().empty()) {
-        throw SString("%d枚目のフレームが表示されませんでした。\n", options.nFrames);
+        throw SString(Tr("Frame %d was not shown.\n"), options.nFrames);
     }
     std::printf("sha256 %s\n", sink.Hash().c_str());
     return std::fflush(stdout) == 0 ? 0 : 1;

@@ -91,7 +91,7 @@ int RenderWav(const std::string& path, double dSeconds, const std::string& song)
     for (uint32_t dwDone = 0; dwDone < dwTotalMs;) {
         const uint32_t dwChunk = dwTotalMs - dwDone < 1000 ? dwTotalMs - dwDone : 1000;
         if (!output.RunMilliseconds(dwChunk)) {
-            throw SString("%sを書き込めませんでした。\n", path.c_str());
+            throw SString(Tr("Could not write %s.\n"), path.c_str());
         }
         dwDone += dwChunk;
         std::fprintf(stderr, "\rlumivorra-render: %s %u.%03u / %.3f s", path.c_str(), dwDone / 1000,
@@ -108,7 +108,7 @@ int RenderWav(const std::string& path, double dSeconds, const std::string& song)
 #else
 // The cross builds have no synthesizer of their own processor.
 int RenderWav(const std::string& path, double, const std::string&) {
-    throw SString("%sを書き込めませんでした。このビルドはWAVを書き込めません。\n", path.c_str());
+    throw SString(Tr("Could not write %s. This build cannot write WAV files.\n"), path.c_str());
 }
 #endif
 

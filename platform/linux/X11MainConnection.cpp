@@ -1,4 +1,4 @@
-#include "platform/linux/X11Preview.h"
+#include "platform/linux/X11MainConnection.h"
 
 #include "framework/Debug.h"
 
@@ -9,7 +9,7 @@
 
 namespace {
 
-Display* g_pXDisplay = nullptr; // our own connection for preview windows
+Display* g_pXDisplay = nullptr; // the main thread's own connection
 std::atomic<int> g_nLastXError{0};
 std::atomic<Display*> g_pNotedDisplay{nullptr}; // the render thread's connection (X11Present.cpp)
 std::atomic<int> g_nNotedError{0};
@@ -31,7 +31,7 @@ int OnXError(Display* pDisplay, XErrorEvent* pEvent) {
 // The run ends at once as after any other error; the synthesizer is in this process, so no note can
 // keep sounding after it.
 int OnXIOError(Display*) {
-    DebugPrint("%s", "ディスプレイとの接続が切れました。\n");
+    DebugPrint("%s", Tr("The connection to the display was lost.\n"));
     _exit(0);
 }
 
@@ -62,21 +62,8 @@ Display* OurDisplay() {
 
 } // namespace
 
-bool X11ServerRendersDirect() {
-    Display* pDisplay = OurDisplay();
-    if (pDisplay == nullptr) {
-        return true; // not ours to judge: let OpenGL find out
-    }
-    int nOpcode = 0;
-    int nEvent = 0;
-    int nError = 0;
-    // Mesa's hardware drivers come through DRI2 or DRI3, NVIDIA's own through NV-GLX.
-    for (const char* pszName : {"DRI3", "DRI2", "NV-GLX"}) {
-        if (XQueryExtension(pDisplay, pszName, &nOpcode, &nEvent, &nError)) {
-            return true;
-        }
-    }
-    return false;
+void* X11MainDisplay() {
+    return OurDisplay();
 }
 
 unsigned long X11CreatePreviewChild(unsigned long xHostId, const char* pszTitle) {
@@ -115,31 +102,32 @@ void X11Watch(unsigned long xWindow) {
 
 // SDL reports nothing when a foreign window disappears, and nothing of a window's visibility: our own
 // connection watches the host and the child, and SDL's windows, for both.
-void X11TakeChanges(void (*pfnChanged)(unsigned long xWindow, X11Change change)) {
-    if (g_pXDisplay == nullptr) {
-        return;
-    }
-    while (XPending(g_pXDisplay) > 0) {
+bool X11NextChange(unsigned long* pxWindow, X11Change* pChange) {
+    while (g_pXDisplay != nullptr && XPending(g_pXDisplay) > 0) {
         XEvent event;
         XNextEvent(g_pXDisplay, &event);
         switch (event.type) {
         case DestroyNotify:
-            pfnChanged(event.xdestroywindow.window, X11_DESTROYED);
-            break;
+            *pxWindow = event.xdestroywindow.window;
+            *pChange = X11_DESTROYED;
+            return true;
         case MapNotify:
-            pfnChanged(event.xmap.window, X11_MAPPED);
-            break;
+            *pxWindow = event.xmap.window;
+            *pChange = X11_MAPPED;
+            return true;
         case UnmapNotify:
-            pfnChanged(event.xunmap.window, X11_UNMAPPED);
-            break;
+            *pxWindow = event.xunmap.window;
+            *pChange = X11_UNMAPPED;
+            return true;
         case VisibilityNotify:
-            pfnChanged(event.xvisibility.window,
-                       event.xvisibility.state == VisibilityFullyObscured ? X11_COVERED : X11_UNCOVERED);
-            break;
+            *pxWindow = event.xvisibility.window;
+            *pChange = event.xvisibility.state == VisibilityFullyObscured ? X11_COVERED : X11_UNCOVERED;
+            return true;
         default:
             break;
         }
     }
+    return false;
 }
 
 void X11DestroyPreviewChild(unsigned long xChild) {
@@ -147,18 +135,6 @@ void X11DestroyPreviewChild(unsigned long xChild) {
         XDestroyWindow(g_pXDisplay, xChild);
         XSync(g_pXDisplay, False);
     }
-}
-
-void X11PaintBlack(unsigned long xWindow, int32_t nWidth, int32_t nHeight) {
-    Display* pDisplay = OurDisplay();
-    if (pDisplay == nullptr || nWidth <= 0 || nHeight <= 0) {
-        return;
-    }
-    GC gc = DefaultGC(pDisplay, DefaultScreen(pDisplay));
-    XSetForeground(pDisplay, gc, BlackPixel(pDisplay, DefaultScreen(pDisplay)));
-    XFillRectangle(pDisplay, static_cast<Window>(xWindow), gc, 0, 0, static_cast<unsigned>(nWidth),
-                   static_cast<unsigned>(nHeight));
-    XFlush(pDisplay);
 }
 
 int X11ConnectionFd() {
@@ -169,7 +145,7 @@ bool X11HasQueued() {
     return g_pXDisplay != nullptr && XQLength(g_pXDisplay) > 0;
 }
 
-void X11ClosePreviews() {
+void X11CloseMainConnection() {
     if (g_pXDisplay != nullptr) {
         XCloseDisplay(g_pXDisplay);
         g_pXDisplay = nullptr;
