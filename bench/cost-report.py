@@ -1,17 +1,20 @@
 #!/usr/bin/env python3
 """What it costs to show the picture: lumivorra on a virtual display (Xvfb), beside two peers.
 
-    bench/cost-report.py [--seconds N] [--program PATH] [--bench PATH] [--path NAME] [--quick]
+    bench/cost-report.py [--seconds N] [--program PATH] [--bench PATH] [--path NAME] [--quick] [--music]
 
-For the window at 320x240 (music off, and with the built-in song) and full screen at 1280x720, 1920x1080
-and 3840x2160 (music off) it prints the present path, frames per second, the CPU time of the program and
-of the X server in % of one core and in microseconds per shown frame, the first-frame time and the
-resident memory; then the same, where installed, for XScreenSaver's bumps and metaballs in a 320x240
-window (package xscreensaver-data-extra), whose frames are counted as the pictures they send to the X
-server. Each case runs on its own Xvfb; CPU is read from /proc (the scheduler's run time of every
-thread) over N seconds (default 10) after 3 s of warm-up. lumivorra-bench's ComposeFrame/best is printed for the ratios, and what the music costs (the
-song's case minus the silent one). --path sets LUMIVORRA_PRESENT (texture, surface or surface-main) for
-every lumivorra case; --quick runs the window case only, for 2 s.
+For the window at 320x240 (music off; the built-in song into the silent sink, with no sound server; and,
+where PulseAudio is installed, the song into a PulseAudio null sink) and full screen at 1280x720,
+1920x1080 and 3840x2160 (music off) it prints the present path, frames per second, the CPU time of the
+program and of the X server in % of one core and in microseconds per shown frame, the first-frame time
+and the resident memory; then the same, where installed, for XScreenSaver's bumps and metaballs in a
+320x240 window (package xscreensaver-data-extra), whose frames are counted as the pictures they send to
+the X server. Each case runs on its own Xvfb (and PulseAudio); CPU is read from /proc (the scheduler's
+run time of every thread) over N seconds (default 10) after 3 s of warm-up. lumivorra-bench's
+ComposeFrame/best is printed for the ratios, and what the music costs (each song case minus the silent
+one), with the program's threads: % of one core and wake-ups a second each. --path sets
+LUMIVORRA_PRESENT (texture, surface or surface-main) for every lumivorra case; --quick runs the window
+case only, for 2 s; --music only the three window cases.
 
 Builds nothing: build the linux preset first (cmake --build --preset linux). A measuring tool, not a
 test: on a shared machine run it when the load is low (the load average is printed with the table).
@@ -45,6 +48,44 @@ def cpu_seconds(pid):
         with open(f"/proc/{pid}/stat") as stat:
             fields = stat.read().rsplit(")", 1)[1].split()
         return (int(fields[11]) + int(fields[12])) / HZ
+
+
+def threads(pid):
+    """{tid: (name, CPU seconds, voluntary context switches)} of the process's threads."""
+    found = {}
+    for task in os.listdir(f"/proc/{pid}/task"):
+        try:
+            with open(f"/proc/{pid}/task/{task}/comm") as comm:
+                name = comm.read().strip()
+            with open(f"/proc/{pid}/task/{task}/schedstat") as stat:
+                cpu = int(stat.read().split()[0]) / 1e9
+            with open(f"/proc/{pid}/task/{task}/status") as status:
+                sleeps = next(int(line.split()[1]) for line in status if line.startswith("voluntary_ctxt_switches:"))
+        except (OSError, ValueError, StopIteration):
+            continue
+        found[int(task)] = (name, cpu, sleeps)
+    return found
+
+
+def thread_rows(pid, before, after, took):
+    """Per thread over the sample: its role, % of one core and wake-ups per second (the times it went to
+    sleep, each ended by a wake-up), the busiest first."""
+    rows = []
+    for tid, (name, cpu, sleeps) in after.items():
+        _, cpu0, sleeps0 = before.get(tid, (name, 0.0, 0))
+        rows.append([tid, name, (cpu - cpu0) * 100 / took, (sleeps - sleeps0) / took])
+    timers = sorted((row for row in rows if row[1] == "lv-timer"), key=lambda row: -row[3])
+    for row in rows:
+        if row[0] == pid:
+            row[1] = "main"
+        elif row[1] == "lv-timer":
+            row[1] = "music timer (1 ms)" if row is timers[0] and len(timers) > 1 else "frame-rate timer (1 s)"
+        elif row[1] == "lv-music-out":
+            row[1] = "music output (synthesizer, sound server)"
+    others = sorted((row for row in rows if row[1] == "lumivorra"), key=lambda row: -row[2])
+    if others:
+        others[0][1] = "render"
+    return sorted(rows, key=lambda row: -row[2])
 
 
 def resident_mb(pid):
@@ -83,27 +124,52 @@ def write_settings(folder, bgm_mode):
                    f'"BGMMode"=dword:{bgm_mode:08x}\n')
 
 
-def sample(pid, xvfb, seconds, counter=None):
-    """CPU ticks of the program and the server, and the counter's frames, over seconds."""
+def sample(pid, xvfb, seconds, counter=None, sound=None):
+    """CPU ticks of the program and the server (and the sound server), the counter's frames and the
+    program's threads, over seconds."""
     count = lambda: int.from_bytes(open(counter, "rb").read(8), "little") if counter else 0
-    p0, x0, f0, t0 = cpu_seconds(pid), cpu_seconds(xvfb), count(), time.monotonic()
+    sound_cpu = lambda: cpu_seconds(sound) if sound else 0.0
+    p0, x0, f0, s0, h0, t0 = cpu_seconds(pid), cpu_seconds(xvfb), count(), sound_cpu(), threads(pid), time.monotonic()
     time.sleep(seconds)
-    p1, x1, f1, t1 = cpu_seconds(pid), cpu_seconds(xvfb), count(), time.monotonic()
-    return p1 - p0, x1 - x0, f1 - f0, t1 - t0, resident_mb(pid)
+    p1, x1, f1, s1, h1, t1 = cpu_seconds(pid), cpu_seconds(xvfb), count(), sound_cpu(), threads(pid), time.monotonic()
+    return p1 - p0, x1 - x0, f1 - f0, t1 - t0, resident_mb(pid), s1 - s0, thread_rows(pid, h0, h1, t1 - t0)
 
 
-def run_lumivorra(args, name, size, arguments, bgm_mode, warmup):
+def start_pulseaudio(env):
+    """PulseAudio with a null sink as the only sink, in env's runtime folder; returns the process."""
+    server = subprocess.Popen(["pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1", "--use-pid-file=no",
+                               "--realtime=no", "--high-priority=no", "--load=module-null-sink sink_name=lv",
+                               "--load=module-native-protocol-unix"], env=env, stdout=subprocess.DEVNULL,
+                              stderr=subprocess.DEVNULL)
+    deadline = time.monotonic() + 15
+    while subprocess.run(["pactl", "info"], env=env, capture_output=True).returncode != 0:
+        if time.monotonic() > deadline or server.poll() is not None:
+            raise SystemExit("PulseAudio does not start")
+        time.sleep(0.1)
+    return server
+
+
+def run_lumivorra(args, name, size, arguments, bgm_mode, warmup, pulse=False):
     folder = tempfile.mkdtemp(prefix="lumivorra-cost-")
     display = Display(folder, size)
+    sound = None
     try:
         write_settings(folder, bgm_mode)
-        env = dict(display.env, LUMIVORRA_TRACE="1")
+        env = dict(display.env, LUMIVORRA_TRACE="1", HOME=folder)
+        for key in ("PULSE_SERVER", "PULSE_SINK", "SDL_AUDIODRIVER", "DBUS_SESSION_BUS_ADDRESS"):
+            env.pop(key, None)
+        if pulse:
+            sound = start_pulseaudio(env)
+        else:
+            # No sound server: the music plays into the silent sink.
+            env["PULSE_SERVER"] = "unix:" + os.path.join(folder, "no-server")
         if args.path:
             env["LUMIVORRA_PRESENT"] = args.path
         log = open(os.path.join(folder, "log"), "w+b")
         process = subprocess.Popen([args.program, *arguments], env=env, stdout=log, stderr=log)
         time.sleep(warmup)
-        program, server, _, took, rss = sample(process.pid, display.xvfb.pid, args.seconds)
+        program, server, _, took, rss, sound_cpu, thread_list = sample(process.pid, display.xvfb.pid, args.seconds,
+                                                                       sound=sound.pid if sound else None)
         key = "Escape" if "--window" in arguments else "a"
         subprocess.run(["xdotool", "key", key], env=env, capture_output=True, timeout=20)
         try:
@@ -114,6 +180,9 @@ def run_lumivorra(args, name, size, arguments, bgm_mode, warmup):
         log.seek(0)
         trace = log.read().decode("utf-8", "replace")
     finally:
+        if sound:
+            sound.terminate()
+            sound.wait()
         display.close()
         shutil.rmtree(folder, ignore_errors=True)
     rate = re.search(r"frames shown in [0-9.]+ s \(([0-9.]+) per second\)", trace)
@@ -121,7 +190,9 @@ def run_lumivorra(args, name, size, arguments, bgm_mode, warmup):
     first = re.search(r"first frame shown after ([0-9]+) ms", trace)
     fps = float(rate.group(1)) if rate else 0.0
     return dict(name=name, path=path.group(1) if path else "?", fps=fps, program=program, server=server,
-                took=took, frames=fps * took, first=int(first.group(1)) if first else None, rss=rss)
+                took=took, frames=fps * took, first=int(first.group(1)) if first else None, rss=rss,
+                sound=sound_cpu, threads=thread_list,
+                device=None if bgm_mode == 2 else "PulseAudio null sink" if pulse else "silent sink")
 
 
 def run_peer(args, name, hack, counter_lib, warmup):
@@ -181,23 +252,28 @@ def main():
     parser.add_argument("--bench", default=os.path.join(ROOT, "build", "linux", "bench", "lumivorra-bench"))
     parser.add_argument("--path", choices=("texture", "surface", "surface-main"))
     parser.add_argument("--quick", action="store_true")
+    parser.add_argument("--music", action="store_true", help="only the window cases: music off, the silent "
+                        "sink and PulseAudio's null sink")
     args = parser.parse_args()
     warmup = 3.0
     cases = [("window 320×240, music off", "640x480", ["--window"], 2),
-             ("window 320×240, built-in song", "640x480", ["--window"], 1),
-             ("full screen 1280×720", "1280x720", ["/s"], 2),
-             ("full screen 1920×1080", "1920x1080", ["/s"], 2),
-             ("full screen 3840×2160", "3840x2160", ["/s"], 2)]
+             ("window 320×240, built-in song", "640x480", ["--window"], 1)]
+    if shutil.which("pulseaudio") and shutil.which("pactl"):
+        cases.append(("window 320×240, built-in song, PulseAudio null sink", "640x480", ["--window"], 1, True))
+    if not args.music:
+        cases += [("full screen 1280×720", "1280x720", ["/s"], 2),
+                  ("full screen 1920×1080", "1920x1080", ["/s"], 2),
+                  ("full screen 3840×2160", "3840x2160", ["/s"], 2)]
     if args.quick:
         cases, args.seconds, warmup = cases[:1], 2.0, 1.0
-    rows = [run_lumivorra(args, *case, warmup) for case in cases]
+    rows = [run_lumivorra(args, *case[:4], warmup, *case[4:]) for case in cases]
     hacks = [(name, os.path.join(folder, name)) for name in ("bumps", "metaballs") for folder in PEERS
              if os.path.exists(os.path.join(folder, name))]
-    if hacks and not args.quick:
+    if hacks and not args.quick and not args.music:
         with tempfile.TemporaryDirectory() as folder:
             library = build_counter(folder)
             rows += [run_peer(args, f"{name} 320×240 (-delay 0)", hack, library, warmup) for name, hack in hacks]
-    compose, paced = (None, None) if args.quick else compose_frame_us(args.bench)
+    compose, paced = (None, None) if args.quick or args.music else compose_frame_us(args.bench)
 
     head = f"load average {os.getloadavg()[0]:.2f}, {args.seconds:g} s per case"
     if compose:
@@ -224,13 +300,24 @@ def main():
         print()
         print(f"window, music off, program + X server per shown frame: {whole / compose:.1f} × ComposeFrame/best"
               + (f", {whole / paced:.1f} × ComposeFrame/best_at_60Hz" if paced else ""))
-    if len(rows) >= 2 and rows[0]["name"].startswith("window") and rows[1]["name"].startswith("window"):
-        quiet, music = rows[0], rows[1]
+    quiet = rows[0] if rows[0]["name"].endswith("music off") else None
+    for music in (row for row in rows if quiet and row["device"]):
         per_frame = (music["program"] / max(music["frames"], 1.0) - quiet["program"] / max(quiet["frames"], 1.0))
         share = music["program"] / music["took"] - quiet["program"] / quiet["took"]
+        wakes = sum(thread[3] for thread in music["threads"])
+        quiet_wakes = sum(thread[3] for thread in quiet["threads"])
         print()
-        print(f"music (timer, sequencer, synthesizer; song minus music off, program only): "
-              f"{per_frame * 1e6:.0f} µs per shown frame, {share * 100:.1f} % of one core")
+        print(f"music into the {music['device']} (song minus music off, program only): {per_frame * 1e6:.0f} µs "
+              f"per shown frame, {share * 100:.1f} % of one core; the program wakes {wakes:.0f} times a second "
+              f"({quiet_wakes:.0f} without music)" +
+              (f"; the sound server {music['sound'] * 100 / music['took']:.1f} %" if music["device"] != "silent sink"
+               else ""))
+        print()
+        print("| thread | % of one core | wake-ups/s |")
+        print("|---|---|---|")
+        for _, name, cpu, wakes in music["threads"]:
+            if cpu >= 0.05 or wakes >= 1:
+                print(f"| {name} | {cpu:.2f} | {wakes:.0f} |")
     return 0
 
 

@@ -28,6 +28,10 @@ uint32_t TimerSetEvent(uint32_t uDelay, TimerCallback pfnCallback, uintptr_t dwU
     return PlatformTimerSetEvent(uDelay, g_TimeCaps.wPeriodMin, pfnCallback, dwUser);
 }
 
+void TimerIdleUntil(uint32_t dwMilliseconds) {
+    PlatformTimerIdleUntil(dwMilliseconds);
+}
+
 void TimerKillEvent(uint32_t uTimerId) {
     PlatformTimerKillEvent(uTimerId);
 }

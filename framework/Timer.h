@@ -23,4 +23,7 @@ extern PlatformTimeCaps g_TimeCaps;
 void TimerStartup();
 
 uint32_t TimerSetEvent(uint32_t uDelay, TimerCallback pfnCallback, uintptr_t dwUser);
+// From a timer's callback: nothing is due before the millisecond clock reads dwMilliseconds; the platform
+// may leave out the calls before then, so that an idle timer does not wake the processor every period.
+void TimerIdleUntil(uint32_t dwMilliseconds);
 void TimerKillEvent(uint32_t uTimerId);

@@ -29,13 +29,16 @@ SString TruncatedSong(const char* pszName) {
 }
 
 constexpr int32_t kRewindTempo = 1000000;
+// How far ahead the tick looks for its next due event; beyond it the timer calls anyway.
+constexpr uint32_t kIdleHorizonMs = 1000;
 
 } // namespace
 
 SMusic::SMusic(PlatformMidiOut* pOutput)
     : m_hMidiOut(nullptr), m_dwHeaderId(0), m_dwHeaderSize(0), m_wFormat(0), m_wTracks(0), m_wTimeBase(0),
       m_pTracks(nullptr), m_dwStartTime(0), m_dwElapsed(0), m_nTempo(0), m_nTimerId(0), m_nLoopCount(0),
-      m_pOutput(pOutput != nullptr ? pOutput : PlatformDefaultMidiOut()) {}
+      m_pOutput(pOutput != nullptr ? pOutput : PlatformDefaultMidiOut()), m_dwNextDue(0),
+      m_bNextDueKnown(false) {}
 
 SMusic::~SMusic() {
     Release();
@@ -195,6 +198,7 @@ void SMusic::Play() {
     }
     m_nLoopCount = 0;
     Rewind();
+    m_bNextDueKnown = false;
     m_nTimerId = TimerSetEvent(1, TimerProc, reinterpret_cast<uintptr_t>(this));
     if (m_nTimerId == 0) {
         throw SString(Tr("Could not create the timer.\n"));
@@ -243,7 +247,9 @@ void SMusic::TimerProc(uint32_t, uint32_t, uintptr_t dwUser, uintptr_t, uintptr_
 
 void SMusic::OnTimer() {
     m_dwElapsed = PlatformMilliseconds() - m_dwStartTime;
+    uint32_t dwNow = m_dwElapsed;
     bool bAnyActive = false;
+    bool bActed = false;
     for (uint32_t i = 0; i < m_wTracks; ++i) {
         MidiTrack& track = m_pTracks[i];
         if (track.active == 0) {
@@ -251,13 +257,13 @@ void SMusic::OnTimer() {
         }
         bAnyActive = true;
         // The whole time since the rewind at the current tempo, recomputed for every track so that a
-        // tempo event applies at once to the tracks after it. The product wraps in 32 bits.
-        const uint32_t dwProduct = static_cast<uint32_t>(m_wTimeBase) * m_dwElapsed;
-        const double dSongTick = static_cast<double>(dwProduct) * static_cast<double>(1000.0f) / m_nTempo;
-        if (!(dSongTick > track.nextTick)) {
+        // tempo event applies at once to the tracks after it.
+        if (!(SongTick(m_dwElapsed) > track.nextTick)) {
             continue;
         }
+        bActed = true;
         if (!PlayEvent(track)) {
+            m_bNextDueKnown = false;
             return;
         }
     }
@@ -265,7 +271,60 @@ void SMusic::OnTimer() {
         ++m_nLoopCount;
         Trace("SMusic: LoopCount=%d\n", m_nLoopCount);
         Rewind();
+        dwNow = 0;
+        bActed = true;
     }
+    // Until the next event is due every tick would do nothing but read the clock: the timer may leave
+    // those calls out. Ticks that do run see the same clock and act exactly as every tick would. The
+    // due time changes only when a tick acts (or reaches the end of what was looked at), so a timer that
+    // calls every period anyway pays for the search only then.
+    if (bActed || !m_bNextDueKnown || dwNow >= m_dwNextDue) {
+        m_dwNextDue = NextDueElapsed(dwNow);
+        m_bNextDueKnown = true;
+    }
+    TimerIdleUntil(m_dwStartTime + m_dwNextDue);
+}
+
+double SMusic::SongTick(uint32_t dwElapsed) const {
+    // The product wraps in 32 bits.
+    const uint32_t dwProduct = static_cast<uint32_t>(m_wTimeBase) * dwElapsed;
+    return static_cast<double>(dwProduct) * static_cast<double>(1000.0f) / m_nTempo;
+}
+
+uint32_t SMusic::NextDueElapsed(uint32_t dwNow) const {
+    const uint32_t dwHorizon = dwNow + kIdleHorizonMs;
+    // Past the product's wrap the song tick is no longer rising with the time: every tick runs there.
+    if (static_cast<uint64_t>(m_wTimeBase) * dwHorizon > 0xFFFFFFFFu || dwHorizon < dwNow) {
+        return dwNow;
+    }
+    uint32_t dwDue = dwHorizon;
+    bool bAnyActive = false;
+    for (uint32_t i = 0; i < m_wTracks; ++i) {
+        const MidiTrack& track = m_pTracks[i];
+        if (track.active == 0) {
+            continue;
+        }
+        bAnyActive = true;
+        if (SongTick(dwNow) > track.nextTick) {
+            return dwNow;
+        }
+        if (!(SongTick(dwDue) > track.nextTick)) {
+            continue; // not due within what is looked at
+        }
+        // The song tick rises with the time up to the horizon, so the first due time is found by
+        // halving, with the tick's own comparison: between dwLow (not due) and dwDue (due).
+        uint32_t dwLow = dwNow;
+        while (dwDue - dwLow > 1) {
+            const uint32_t dwMid = dwLow + (dwDue - dwLow) / 2;
+            if (SongTick(dwMid) > track.nextTick) {
+                dwDue = dwMid;
+            } else {
+                dwLow = dwMid;
+            }
+        }
+    }
+    // A song without an active track starts over at the next tick.
+    return bAnyActive ? dwDue : dwNow;
 }
 
 bool SMusic::PlayEvent(MidiTrack& track) {

@@ -75,8 +75,15 @@ public:
 private:
     // Acts on the track's next event; false when the track has ended, which ends the whole tick.
     bool PlayEvent(MidiTrack& track);
+    // The song tick at dwElapsed ms since the rewind, at the current tempo: the tick's own arithmetic.
+    double SongTick(uint32_t dwElapsed) const;
+    // The first time since the rewind, from dwNow on, at which a tick would act (at most dwNow + the
+    // horizon); dwNow itself when something is due already.
+    uint32_t NextDueElapsed(uint32_t dwNow) const;
     void SendLongMsg(const uint8_t* pData, uint32_t dwCount);
     void FreeTracks();
 
     PlatformMidiOut* m_pOutput; // what OpenDevice opens
+    uint32_t m_dwNextDue;       // time since the rewind at which the next tick acts, as last worked out
+    bool m_bNextDueKnown;       // m_dwNextDue holds for the present state (timer's thread only)
 };

@@ -2,7 +2,8 @@
 //
 // One object stands for one output device; the player opens it in Load, sends from its timer thread
 // while playing, and resets and closes it on release. Linux: an in-process FluidSynth sounding through
-// SDL audio; headless: a recorder, or FluidSynth rendering into a WAV file in simulated time.
+// the sound server (or SDL's audio), opened behind the first frame and closed within a bound whatever
+// the device does; headless: a recorder, or FluidSynth rendering into a WAV file in simulated time.
 #pragma once
 
 #include <cstdint>
@@ -29,7 +30,8 @@ public:
     virtual void LongMsg(const uint8_t* pData, uint32_t dwSize) noexcept = 0;
     // Called on the owner's thread while no message is being sent: silences every note on every channel.
     virtual void Reset() = 0;
-    // Called on the owner's thread after Reset; releases the device. Open may follow again.
+    // Called on the owner's thread after Reset; releases the device (Linux: returns within half a second
+    // even when the device does not answer). Open may follow again.
     virtual void Close() = 0;
 };
 

@@ -26,6 +26,11 @@ void PlatformTimerEndPeriod(uint32_t uPeriod);
 // timer's own, never two at once for one timer. Returns its id, 0 on failure.
 uint32_t PlatformTimerSetEvent(uint32_t uDelay, uint32_t uResolution, PlatformTimerProc pfnCallback,
                                uintptr_t dwUser);
+// Called from a timer's callback only: the callback has nothing to do before the millisecond clock
+// (PlatformMilliseconds) reads dwMilliseconds, so the calls before then may be left out; the calls that
+// remain fall on the same deadlines, a whole number of periods apart. Linux and headless leave them out;
+// Windows calls every period.
+void PlatformTimerIdleUntil(uint32_t dwMilliseconds);
 // Called on any thread but the timer's own: once it returns true, no callback of that timer runs or
 // starts. False for an unknown id or when called from the timer's own callback (nothing changes then).
 bool PlatformTimerKillEvent(uint32_t uTimerId);

@@ -28,6 +28,8 @@ run_packages=(
     libx11-dev libxext-dev
     # ALSA's error hook, to keep its messages off stderr when there is no sound card
     libasound2-dev
+    # the music's sound server client (PulseAudio's protocol, which PipeWire's pipewire-pulse speaks too)
+    libpulse-dev
     # OpenGL in software for SDL's renderer where no driver is (Xvfb); without it SDL draws in software
     libgl1-mesa-dri
     # run.sh's look for a display (xdpyinfo)
@@ -51,6 +53,9 @@ test_packages=(
     dpkg-dev lintian man-db
     # the installed program under the real XScreenSaver daemon (its hack descriptions come with it)
     xscreensaver
+    # the music's tests through real sound servers: PulseAudio, PipeWire with pipewire-pulse and
+    # WirePlumber on a D-Bus session of their own, pactl and parec to make a null sink and record it
+    pulseaudio pulseaudio-utils pipewire pipewire-bin pipewire-pulse wireplumber dbus-daemon
     # the peers that bench/cost-report.py measures beside the program (bumps, metaballs)
     xscreensaver-data xscreensaver-data-extra
 )

@@ -22,6 +22,7 @@ std::vector<SteppedTimer> g_timers;
 // callback of that timer runs, as on a real timer thread. A kill from inside a callback does not wait.
 std::mutex g_callbackLock;
 thread_local bool t_bInCallback = false;
+thread_local uint32_t t_uRunningTimer = 0; // the timer whose callback runs on this thread
 uint32_t g_uLastId = 0;
 std::atomic<uint32_t> g_uRaisedPeriod{0};
 
@@ -73,6 +74,21 @@ bool PlatformTimerKillEvent(uint32_t uTimerId) {
     return bKilled;
 }
 
+// The next due time moves to the first one of the timer's deadlines at or after dwMilliseconds, as on
+// Linux, so that what the tests see of a sequencer is what the real timer gives it.
+void PlatformTimerIdleUntil(uint32_t dwMilliseconds) {
+    std::lock_guard<std::mutex> lock(g_timerLock);
+    for (SteppedTimer& timer : g_timers) {
+        if (timer.uId == t_uRunningTimer && t_uRunningTimer != 0) {
+            const int32_t nAhead = static_cast<int32_t>(dwMilliseconds - timer.dwNextDue);
+            if (nAhead > 0) {
+                timer.dwNextDue +=
+                    (static_cast<uint32_t>(nAhead) + timer.uDelay - 1) / timer.uDelay * timer.uDelay;
+            }
+        }
+    }
+}
+
 size_t HeadlessLiveTimers() {
     std::lock_guard<std::mutex> lock(g_timerLock);
     return g_timers.size();
@@ -109,7 +125,9 @@ void HeadlessStepTimers(uint32_t dwMs) {
             }
             if (pfnCallback != nullptr) {
                 t_bInCallback = true;
+                t_uRunningTimer = uId;
                 pfnCallback(uId, 0, dwUser, 0, 0);
+                t_uRunningTimer = 0;
                 t_bInCallback = false;
             }
         }

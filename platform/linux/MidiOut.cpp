@@ -2,17 +2,10 @@
 
 #include "framework/Debug.h"
 
-#include <alsa/asoundlib.h>
-
-#include <chrono>
-
 namespace {
 constexpr int kSampleRate = 44100;
-constexpr int kSinkFrames = kSampleRate / 100; // 10 ms
-
-// libasound prints its own lines on stderr while SDL looks for a sound card that is not there; the one
-// line that matters is the trace below, and stderr stays for the program's error message.
-void IgnoreAlsaError(const char*, int, const char*, int, const char*, ...) {}
+// How long a close waits for the device: well inside the two seconds in which a run must end.
+constexpr uint32_t kCloseWithinMs = 500;
 } // namespace
 
 LinuxMidiOut::LinuxMidiOut(const char* const* ppszSoundFonts) : m_ppszSoundFonts(ppszSoundFonts) {}
@@ -27,46 +20,27 @@ int32_t LinuxMidiOut::Open() {
     if (nResult != MIDIOUT_OK) {
         return nResult;
     }
-    snd_lib_error_set_handler(IgnoreAlsaError);
-    if (SDL_InitSubSystem(SDL_INIT_AUDIO) == 0) {
-        m_bAudioInit = true;
-        SDL_AudioSpec want{};
-        want.freq = kSampleRate;
-        want.format = AUDIO_S16SYS;
-        want.channels = 2;
-        want.samples = 512;
-        want.callback = AudioCallback;
-        want.userdata = this;
-        SDL_AudioSpec have{};
-        // SDL converts to whatever the device wants, so the synthesizer keeps its own format.
-        m_audioDevice = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
+    m_pFeed = std::make_shared<SynthFeed>(&m_synth);
+    m_pOutput = AudioOutputThread::Start(m_pFeed);
+    if (m_pOutput == nullptr) {
+        // Without its thread the music is not heard, but the sequencer and the picture go on.
+        Trace("LinuxMidiOut: no audio thread; the music is not heard.\n");
     }
-    if (m_audioDevice != 0) {
-        SDL_PauseAudioDevice(m_audioDevice, 0);
-        return MIDIOUT_OK;
-    }
-    Trace("LinuxMidiOut: no audio device (%s); the music plays into a silent sink.\n", SDL_GetError());
-    if (m_bAudioInit) {
-        SDL_QuitSubSystem(SDL_INIT_AUDIO);
-        m_bAudioInit = false;
-    }
-    m_bSinkStop.store(false);
-    m_sinkThread = std::thread([this] { RunSilentSink(); });
     return MIDIOUT_OK;
 }
 
 void LinuxMidiOut::Close() {
-    if (m_audioDevice != 0) {
-        SDL_CloseAudioDevice(m_audioDevice); // waits for a running callback
-        m_audioDevice = 0;
+    if (m_pOutput != nullptr) {
+        if (!m_pOutput->Stop(kCloseWithinMs)) {
+            Trace("LinuxMidiOut: the audio device did not close within %u ms; it is left behind.\n",
+                  kCloseWithinMs);
+        }
+        m_pOutput.reset();
     }
-    if (m_bAudioInit) {
-        SDL_QuitSubSystem(SDL_INIT_AUDIO);
-        m_bAudioInit = false;
-    }
-    if (m_sinkThread.joinable()) {
-        m_bSinkStop.store(true);
-        m_sinkThread.join();
+    if (m_pFeed != nullptr) {
+        // A device left behind may still call for sound: from now on it gets silence, not the freed synth.
+        m_pFeed->Detach();
+        m_pFeed.reset();
     }
     m_synth.Close();
 }
@@ -81,22 +55,6 @@ void LinuxMidiOut::LongMsg(const uint8_t* pData, uint32_t dwSize) noexcept {
 
 void LinuxMidiOut::Reset() {
     m_synth.Reset();
-}
-
-void LinuxMidiOut::AudioCallback(void* pUser, Uint8* pStream, int nLength) {
-    static_cast<LinuxMidiOut*>(pUser)->m_synth.Render(reinterpret_cast<int16_t*>(pStream), nLength / 4);
-}
-
-// Voices must still run their course without a device, or held and released notes would pile up in
-// the synthesizer; the sink renders at the pace of real time and throws the sound away.
-void LinuxMidiOut::RunSilentSink() {
-    int16_t aFrames[kSinkFrames * 2];
-    auto next = std::chrono::steady_clock::now();
-    while (!m_bSinkStop.load()) {
-        m_synth.Render(aFrames, kSinkFrames);
-        next += std::chrono::milliseconds(10);
-        std::this_thread::sleep_until(next);
-    }
 }
 
 PlatformMidiOut* PlatformDefaultMidiOut() {

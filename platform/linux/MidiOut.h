@@ -1,15 +1,15 @@
-// The Linux MIDI output: FluidSynth in the process, its sound sent to the default SDL audio device.
-// Without an audio device the synthesizer still opens and renders into a silent sink (with a trace
-// line), so that the picture runs on a machine without sound. Without a soundfont Open fails.
+// The Linux MIDI output: FluidSynth in the process, its sound sent to the sound server (or SDL's audio
+// device) by a thread of its own (AudioOutput.h). Open returns as soon as the synthesizer is made; the
+// device is opened behind it, and until one takes the sound (or while none does: no device, a frozen or
+// restarted server) the synthesizer renders into a silent sink, so that voices still run their course.
+// Without a soundfont Open fails.
 #pragma once
 
 #include "platform/MidiOut.h"
+#include "platform/linux/AudioOutput.h"
 #include "platform/shared/FluidSynthMidi.h"
 
-#include <SDL.h>
-
-#include <atomic>
-#include <thread>
+#include <memory>
 
 class LinuxMidiOut : public PlatformMidiOut {
 public:
@@ -20,19 +20,18 @@ public:
     void ShortMsg(uint32_t dwMsg) noexcept override;
     void LongMsg(const uint8_t* pData, uint32_t dwSize) noexcept override;
     void Reset() override;
+    // Returns within a bound whatever the device does: a device that does not close in time is left
+    // behind with a silent feed.
     void Close() override;
 
     // True while the sound goes to an audio device rather than the silent sink.
-    bool HasAudioDevice() const { return m_audioDevice != 0; }
+    bool HasAudioDevice() const { return m_pOutput != nullptr && m_pOutput->HasDevice(); }
+    // Voices sounding in the synthesizer: they die away only while something renders it.
+    int ActiveVoices() { return m_synth.ActiveVoices(); }
 
 private:
-    static void AudioCallback(void* pUser, Uint8* pStream, int nLength);
-    void RunSilentSink();
-
     const char* const* m_ppszSoundFonts;
     FluidSynthMidi m_synth;
-    bool m_bAudioInit = false;
-    SDL_AudioDeviceID m_audioDevice = 0;
-    std::atomic<bool> m_bSinkStop{false};
-    std::thread m_sinkThread;
+    std::shared_ptr<SynthFeed> m_pFeed;
+    std::shared_ptr<AudioOutputThread> m_pOutput;
 };

@@ -1,5 +1,6 @@
 #include "platform/Timer.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -23,7 +24,8 @@ struct PeriodicTimer {
     PlatformTimerProc pfnCallback = nullptr;
     uintptr_t dwUser = 0;
     std::atomic<bool> bStop{false};
-    std::mutex stopMutex; // with stopCv: wakes a long sleep at once when the timer is killed
+    uint64_t qwIdleUntilNs = 0; // set by the callback (on this thread): no call needed before then
+    std::mutex stopMutex;       // with stopCv: wakes a long sleep at once when the timer is killed
     std::condition_variable stopCv;
     std::thread thread;
 
@@ -31,19 +33,24 @@ struct PeriodicTimer {
         // The kernel lets an ordinary thread's sleep overrun by its timer slack (50 us by default), a
         // twentieth of the period; the timer's own thread asks for the least.
         prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
+        // Named, so that what a timer costs can be told apart in /proc.
+        prctl(PR_SET_NAME, "lv-timer", 0, 0, 0);
         timespec deadline = Now();
         for (;;) {
-            // Every missed deadline is skipped: the next one is the first still ahead.
+            // Every missed deadline is skipped: the next one is the first still ahead, and not before the
+            // time until which the callback said it has nothing to do.
             const timespec now = Now();
+            const uint64_t qwIdleUntil = qwIdleUntilNs;
+            qwIdleUntilNs = 0;
             do {
                 AddNs(deadline, qwPeriodNs);
-            } while (!Before(now, deadline));
+            } while (!Before(now, deadline) || ToNs(deadline) < qwIdleUntil);
             if (!SleepUntil(deadline)) {
                 return;
             }
-            const uint64_t qwDeadlineNs = static_cast<uint64_t>(deadline.tv_sec) * 1000000000u +
-                                          static_cast<uint64_t>(deadline.tv_nsec);
-            pfnCallback(uId, 0, dwUser, static_cast<uintptr_t>(qwDeadlineNs), 0);
+            t_pRunning = this;
+            pfnCallback(uId, 0, dwUser, static_cast<uintptr_t>(ToNs(deadline)), 0);
+            t_pRunning = nullptr;
         }
     }
 
@@ -57,6 +64,18 @@ struct PeriodicTimer {
                 std::chrono::seconds(deadline.tv_sec) + std::chrono::nanoseconds(deadline.tv_nsec));
             std::unique_lock<std::mutex> lock(stopMutex);
             return !stopCv.wait_until(lock, until, [this] { return bStop.load(std::memory_order_acquire); });
+        }
+        // A deadline far ahead (a callback idle until then) is waited for on the stop signal up to its
+        // last slice, so that a long idle stretch costs one wake-up, not one every slice.
+        timespec near = deadline;
+        SubNs(near, kLongPeriodNs);
+        if (Before(Now(), near)) {
+            const auto until = std::chrono::steady_clock::time_point(std::chrono::seconds(near.tv_sec) +
+                                                                     std::chrono::nanoseconds(near.tv_nsec));
+            std::unique_lock<std::mutex> lock(stopMutex);
+            if (stopCv.wait_until(lock, until, [this] { return bStop.load(std::memory_order_acquire); })) {
+                return false;
+            }
         }
         for (;;) {
             if (bStop.load(std::memory_order_acquire)) {
@@ -84,6 +103,7 @@ struct PeriodicTimer {
     }
 
     static constexpr uint64_t kLongPeriodNs = 10000000u;
+    static thread_local PeriodicTimer* t_pRunning; // the timer whose callback runs on this thread
 
     static timespec Now() {
         timespec ts{};
@@ -95,10 +115,20 @@ struct PeriodicTimer {
         ts.tv_sec += static_cast<time_t>(qwTotal / 1000000000u);
         ts.tv_nsec = static_cast<long>(qwTotal % 1000000000u);
     }
+    static void SubNs(timespec& ts, uint64_t qwNs) {
+        const uint64_t qwTotal = ToNs(ts) - std::min(qwNs, ToNs(ts));
+        ts.tv_sec = static_cast<time_t>(qwTotal / 1000000000u);
+        ts.tv_nsec = static_cast<long>(qwTotal % 1000000000u);
+    }
+    static uint64_t ToNs(const timespec& ts) {
+        return static_cast<uint64_t>(ts.tv_sec) * 1000000000u + static_cast<uint64_t>(ts.tv_nsec);
+    }
     static bool Before(const timespec& a, const timespec& b) {
         return a.tv_sec < b.tv_sec || (a.tv_sec == b.tv_sec && a.tv_nsec < b.tv_nsec);
     }
 };
+
+thread_local PeriodicTimer* PeriodicTimer::t_pRunning = nullptr;
 
 std::mutex g_timerLock;
 std::vector<std::unique_ptr<PeriodicTimer>> g_timers;
@@ -136,6 +166,20 @@ uint32_t PlatformTimerSetEvent(uint32_t uDelay, uint32_t, PlatformTimerProc pfnC
     }
     g_timers.push_back(std::move(pTimer));
     return g_timers.back()->uId;
+}
+
+// The clock in milliseconds is CLOCK_MONOTONIC's (PlatformMilliseconds), so the first deadline that
+// reads dwMilliseconds is that many whole milliseconds on the same clock.
+void PlatformTimerIdleUntil(uint32_t dwMilliseconds) {
+    PeriodicTimer* pTimer = PeriodicTimer::t_pRunning;
+    if (pTimer == nullptr) {
+        return;
+    }
+    const uint64_t qwNowMs = PeriodicTimer::ToNs(PeriodicTimer::Now()) / 1000000u;
+    const int32_t nAhead = static_cast<int32_t>(dwMilliseconds - static_cast<uint32_t>(qwNowMs));
+    if (nAhead > 0) {
+        pTimer->qwIdleUntilNs = (qwNowMs + static_cast<uint32_t>(nAhead)) * 1000000u;
+    }
 }
 
 bool PlatformTimerKillEvent(uint32_t uTimerId) {

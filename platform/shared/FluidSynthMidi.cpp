@@ -139,3 +139,7 @@ void FluidSynthMidi::Render(int16_t* pFrames, int nFrames) {
     }
     fluid_synth_write_s16(m_pSynth, nFrames, pFrames, 0, 2, pFrames, 1, 2);
 }
+
+int FluidSynthMidi::ActiveVoices() {
+    return m_pSynth != nullptr ? fluid_synth_get_active_voice_count(m_pSynth) : 0;
+}

@@ -33,6 +33,8 @@ public:
     void Reset();
     // Renders nFrames stereo frames of interleaved 16-bit samples.
     void Render(int16_t* pFrames, int nFrames);
+    // Voices still sounding (a released note's voice sounds until its release has run its course).
+    int ActiveVoices();
 
 private:
     fluid_settings_t* m_pSettings = nullptr;

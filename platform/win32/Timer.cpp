@@ -28,6 +28,9 @@ void CALLBACK TimerMain(UINT uTimerId, UINT uMsg, DWORD_PTR dwUser, DWORD_PTR dw
 }
 } // namespace
 
+// The system's timer calls every period; the callback finds nothing to do in the calls it did not need.
+void PlatformTimerIdleUntil(uint32_t) {}
+
 void PlatformTimerGetDevCaps(PlatformTimeCaps* pCaps) {
     TIMECAPS caps{};
     timeGetDevCaps(&caps, sizeof(caps));

@@ -1,6 +1,7 @@
 #include "platform/linux/MidiOut.h"
 #include "framework/Debug.h"
 #include "framework/Timer.h"
+#include "platform/Clock.h"
 #include "platform/shared/FluidSynthMidi.h"
 
 #include <gtest/gtest.h>
@@ -8,13 +9,18 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <dirent.h>
 #include <fstream>
 #include <mutex>
 #include <set>
 #include <string>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <thread>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -36,11 +42,75 @@ void TryKillSelf(uint32_t uTimerId, uint32_t, uintptr_t dwUser, uintptr_t, uintp
     }
 }
 
+// The deadlines the timer passes its first calls, and whether each call came at or after its deadline.
+struct Deadlines {
+    static constexpr int kCalls = 60;
+    std::atomic<int> nCalls{0};
+    uint64_t aqwDeadline[kCalls] = {};
+    bool abOnTime[kCalls] = {};
+};
+
+uint64_t MonotonicNs() {
+    timespec ts{};
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return static_cast<uint64_t>(ts.tv_sec) * 1000000000u + static_cast<uint64_t>(ts.tv_nsec);
+}
+
+void RecordDeadline(uint32_t, uint32_t, uintptr_t dwUser, uintptr_t dw1, uintptr_t) {
+    Deadlines& record = *reinterpret_cast<Deadlines*>(dwUser);
+    const int n = record.nCalls.load();
+    if (n < Deadlines::kCalls) {
+        record.aqwDeadline[n] = dw1;
+        record.abOnTime[n] = MonotonicNs() >= dw1;
+        record.nCalls.store(n + 1);
+    }
+}
+
+// A callback that, on its first call, has nothing to do for the next 30 ms.
+struct Idler {
+    std::atomic<int> nCalls{0};
+    uint64_t aqwDeadline[2] = {};
+    uint32_t adwClock[2] = {};
+    uint32_t dwIdleUntil = 0;
+};
+
+void IdleAfterFirstCall(uint32_t, uint32_t, uintptr_t dwUser, uintptr_t dw1, uintptr_t) {
+    Idler& idler = *reinterpret_cast<Idler*>(dwUser);
+    const int n = idler.nCalls.load();
+    if (n < 2) {
+        idler.aqwDeadline[n] = dw1;
+        idler.adwClock[n] = PlatformMilliseconds();
+        if (n == 0) {
+            idler.dwIdleUntil = idler.adwClock[0] + 30;
+            PlatformTimerIdleUntil(idler.dwIdleUntil);
+        }
+    }
+    idler.nCalls.store(n + 1);
+}
+
 std::mutex g_traceLock;
 std::string g_trace;
 void CaptureTrace(const char* pszLine) {
     std::lock_guard<std::mutex> lock(g_traceLock);
     g_trace += pszLine;
+}
+bool Traced(const char* pszText) {
+    std::lock_guard<std::mutex> lock(g_traceLock);
+    return g_trace.find(pszText) != std::string::npos;
+}
+
+// Waits for what must come, however slow the machine; gives up only after far longer than any run
+// could need, so that a fault fails the test instead of hanging it.
+template <typename Test>
+bool Eventually(Test test) {
+    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (!test()) {
+        if (std::chrono::steady_clock::now() > giveUp) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
 }
 
 std::set<std::string> Threads() {
@@ -68,12 +138,38 @@ long Sleeps(const std::string& task) {
     return -1;
 }
 
+// A sound server that takes connections and never answers them, as a stopped one does.
+class FrozenServer {
+public:
+    FrozenServer() {
+        m_path = "/tmp/lumivorra-frozen-" + std::to_string(getpid());
+        unlink(m_path.c_str());
+        m_nFd = socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::snprintf(address.sun_path, sizeof(address.sun_path), "%s", m_path.c_str());
+        bind(m_nFd, reinterpret_cast<sockaddr*>(&address), sizeof(address));
+        listen(m_nFd, 16);
+        setenv("PULSE_SERVER", ("unix:" + m_path).c_str(), 1);
+    }
+    ~FrozenServer() {
+        unsetenv("PULSE_SERVER");
+        close(m_nFd);
+        unlink(m_path.c_str());
+    }
+
+private:
+    std::string m_path;
+    int m_nFd = -1;
+};
+
 } // namespace
 
 TEST(LinuxTimer, ALongTimerSleepsThroughItsPeriodAndItsKillWakesItAtOnce) {
     const std::set<std::string> before = Threads();
     TickCount count;
-    const uint32_t uId = TimerSetEvent(10000, CountTick, reinterpret_cast<uintptr_t>(&count));
+    // An hour: the kill below returns only if it wakes the sleep itself.
+    const uint32_t uId = TimerSetEvent(3600000, CountTick, reinterpret_cast<uintptr_t>(&count));
     ASSERT_NE(uId, 0u);
     std::string timerThread;
     for (const std::string& task : Threads()) {
@@ -82,46 +178,62 @@ TEST(LinuxTimer, ALongTimerSleepsThroughItsPeriodAndItsKillWakesItAtOnce) {
         }
     }
     ASSERT_FALSE(timerThread.empty());
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    ASSERT_TRUE(Eventually([&] { return Sleeps(timerThread) >= 1; }));
     const long nSleepsBefore = Sleeps(timerThread);
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    // Not woken to look at a flag every few milliseconds: an idle machine keeps idle.
+    // Not woken to look at a flag every few milliseconds: however long that stretch took, no deadline
+    // passed in it, so the thread slept through it.
     EXPECT_LE(Sleeps(timerThread) - nSleepsBefore, 2);
-    const auto killed = std::chrono::steady_clock::now();
     EXPECT_TRUE(PlatformTimerKillEvent(uId));
-    EXPECT_LT(std::chrono::steady_clock::now() - killed, std::chrono::seconds(5));
     EXPECT_EQ(count.nTicks.load(), 0);
-
-    TickCount ticks;
-    const uint32_t uTicking = TimerSetEvent(40, CountTick, reinterpret_cast<uintptr_t>(&ticks));
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    EXPECT_TRUE(PlatformTimerKillEvent(uTicking));
-    // Loose bounds again: about seven periods went by.
-    EXPECT_GE(ticks.nTicks.load(), 2);
-    EXPECT_LE(ticks.nTicks.load(), 8);
 }
 
-TEST(LinuxTimer, RunsEveryMillisecondAndNoCallbackFollowsTheKill) {
-    TickCount count;
-    const uint32_t uId = TimerSetEvent(1, CountTick, reinterpret_cast<uintptr_t>(&count));
-    ASSERT_NE(uId, 0u);
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    TimerKillEvent(uId);
-    const int nTicks = count.nTicks.load();
-    // Loose bounds: a loaded machine skips periods, but a 1 ms timer cannot be a 10 ms one.
-    EXPECT_GT(nTicks, 10);
-    EXPECT_LE(nTicks, 101);
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    EXPECT_EQ(count.nTicks.load(), nTicks);
-    EXPECT_FALSE(PlatformTimerKillEvent(uId));
+TEST(LinuxTimer, CallsComeOnTheirDeadlinesAPeriodApartAndNoneFollowsTheKill) {
+    for (uint32_t uPeriod : {1u, 40u}) {
+        Deadlines record;
+        const uint32_t uId = TimerSetEvent(uPeriod, RecordDeadline, reinterpret_cast<uintptr_t>(&record));
+        ASSERT_NE(uId, 0u);
+        ASSERT_TRUE(
+            Eventually([&] { return record.nCalls.load() >= (uPeriod == 1 ? Deadlines::kCalls : 4); }));
+        TimerKillEvent(uId);
+        const int nCalls = record.nCalls.load();
+        // A loaded machine may skip or make up a deadline, but every call has its own, a whole number of
+        // periods after the one before, and none comes early.
+        for (int i = 0; i < nCalls; ++i) {
+            EXPECT_TRUE(record.abOnTime[i])
+                << "call " << i << " of the " << uPeriod << " ms timer came early";
+            if (i > 0) {
+                const uint64_t qwStep = record.aqwDeadline[i] - record.aqwDeadline[i - 1];
+                EXPECT_GT(record.aqwDeadline[i], record.aqwDeadline[i - 1]);
+                EXPECT_EQ(qwStep % (uPeriod * 1000000ull), 0u)
+                    << "call " << i << " of the " << uPeriod << " ms timer";
+            }
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(2 * uPeriod));
+        EXPECT_EQ(record.nCalls.load(), nCalls);
+        EXPECT_FALSE(PlatformTimerKillEvent(uId));
+    }
 
     TickCount self;
     const uint32_t uSelf = TimerSetEvent(1, TryKillSelf, reinterpret_cast<uintptr_t>(&self));
-    while (self.nTicks.load() < 2) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
+    ASSERT_TRUE(Eventually([&] { return self.nTicks.load() >= 2; }));
     EXPECT_TRUE(self.bSelfKillRefused.load());
     EXPECT_TRUE(PlatformTimerKillEvent(uSelf));
+}
+
+TEST(LinuxTimer, ACallbackIdleUntilALaterTimeIsNextCalledOnTheFirstDeadlineThatReadsIt) {
+    Idler idler;
+    const uint32_t uId = TimerSetEvent(1, IdleAfterFirstCall, reinterpret_cast<uintptr_t>(&idler));
+    ASSERT_NE(uId, 0u);
+    ASSERT_TRUE(Eventually([&] { return idler.nCalls.load() >= 2; }));
+    TimerKillEvent(uId);
+    // The calls in between were left out: the next one reads the time asked for (or later, when the
+    // machine was slow), on a deadline a whole number of periods on, and none before it.
+    EXPECT_GE(static_cast<int32_t>(idler.adwClock[1] - idler.dwIdleUntil), 0);
+    EXPECT_GE(idler.aqwDeadline[1] / 1000000u, idler.aqwDeadline[0] / 1000000u + 29);
+    EXPECT_EQ((idler.aqwDeadline[1] - idler.aqwDeadline[0]) % 1000000u, 0u);
+    // Outside a callback it changes nothing.
+    PlatformTimerIdleUntil(PlatformMilliseconds() + 1000);
 }
 
 TEST(LinuxMidiOut, OpensWithoutAnAudioDeviceButNotWithoutASoundfont) {
@@ -129,22 +241,48 @@ TEST(LinuxMidiOut, OpensWithoutAnAudioDeviceButNotWithoutASoundfont) {
     LinuxMidiOut none(apszNone);
     EXPECT_EQ(none.Open(), MIDIOUT_ERR_NO_SOUNDFONT);
 
-    // No such audio driver: the synthesizer plays into the silent sink.
+    // No such audio driver: the synthesizer plays into the silent sink, and its voices still die away.
     setenv("SDL_AUDIODRIVER", "lumivorra-none", 1);
     SetTraceSink(CaptureTrace);
     LinuxMidiOut output;
     EXPECT_EQ(output.Open(), MIDIOUT_OK);
-    SetTraceSink(nullptr);
+    EXPECT_TRUE(Eventually([] { return Traced("LinuxMidiOut: no audio device"); }));
     unsetenv("SDL_AUDIODRIVER");
     EXPECT_FALSE(output.HasAudioDevice());
-    EXPECT_NE(g_trace.find("LinuxMidiOut: no audio device"), std::string::npos);
     const uint8_t aReset[] = {0xF0, 0x7E, 0x7F, 0x09, 0x01, 0xF7};
     output.LongMsg(aReset, sizeof(aReset));
     output.ShortMsg(0x643C90);
-    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    output.ShortMsg(0x003C80);
+    EXPECT_TRUE(Eventually([&] { return output.ActiveVoices() == 0; })) << "the sink renders nothing";
     output.Reset();
     output.Close();
     output.Close();
+    SetTraceSink(nullptr);
+}
+
+TEST(LinuxMidiOut, AFrozenServerHoldsNeitherTheOpenNorTheClose) {
+    SetTraceSink(CaptureTrace);
+    {
+        FrozenServer server;
+        // Closed while the server is still being waited for.
+        LinuxMidiOut early;
+        EXPECT_EQ(early.Open(), MIDIOUT_OK);
+        early.ShortMsg(0x643C90);
+        early.Reset();
+        early.Close();
+
+        // Left waiting until it gives the server up: the music goes on into the silent sink.
+        LinuxMidiOut output;
+        EXPECT_EQ(output.Open(), MIDIOUT_OK);
+        EXPECT_TRUE(Eventually([] { return Traced("LinuxMidiOut: the sound server does not answer"); }));
+        EXPECT_FALSE(output.HasAudioDevice());
+        output.ShortMsg(0x643C90);
+        output.ShortMsg(0x003C80);
+        EXPECT_TRUE(Eventually([&] { return output.ActiveVoices() == 0; })) << "the sink renders nothing";
+        output.Reset();
+        output.Close();
+    }
+    SetTraceSink(nullptr);
 }
 
 TEST(LinuxMidiOut, TheResetSilencesAHeldChordAtOnce) {

@@ -4,9 +4,11 @@
 #include "platform/Clock.h"
 #include "platform/headless/Headless.h"
 #include "platform/headless/MidiOut.h"
+#include "resources/BuiltinResources.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 namespace {
@@ -198,4 +200,63 @@ TEST(SMusicLifecycle, StopKillsTheTickAndOnlyReleaseSilencesTheOutput) {
         Player player(MakeSmf(1000, {Track({0x00, 0x90, 0x3C, 0x64})}));
     }
     EXPECT_EQ(HeadlessLiveTimers(), nTimers);
+}
+
+namespace {
+
+// Every message the player sends over dwMs of simulated time, with the clock at each. bEveryMs: the tick
+// runs every millisecond by hand; otherwise the timer runs it and may leave out the idle ones, whose
+// number comes back in *pnTicks.
+std::string Transcript(const char* pszItem, uint32_t dwMs, bool bEveryMs, uint32_t* pnTicks = nullptr) {
+    HeadlessSetTickCount(1000);
+    HeadlessMidiOut output;
+    SMusic music(&output);
+    music.Load(pszItem, LOAD_RESOURCE, nullptr);
+    music.Play();
+    uint32_t nTicks = 0;
+    for (uint32_t ms = 0; ms < dwMs; ++ms) {
+        const uint32_t dwElapsed = music.m_dwElapsed;
+        const int32_t nLoops = music.m_nLoopCount;
+        if (bEveryMs) {
+            HeadlessAdvanceTickCount(1);
+            music.OnTimer();
+        } else {
+            HeadlessStepTimers(1);
+        }
+        nTicks += music.m_dwElapsed != dwElapsed || music.m_nLoopCount != nLoops;
+    }
+    music.Stop();
+    std::string text;
+    for (const MidiEvent& event : output.TakeEvents()) {
+        text += std::to_string(event.dwTime) + ":" + std::to_string(event.dwMsg) + ":" +
+                std::to_string(event.bytes.size()) + "\n";
+    }
+    if (pnTicks != nullptr) {
+        *pnTicks = nTicks;
+    }
+    return text;
+}
+
+} // namespace
+
+TEST(SMusicTick, TheTimerLeavesOutIdleTicksAndTheOthersSendExactlyWhatEveryTickWould) {
+    // Tempo events on two tracks (one rescaling the other's time mid-pass), a chord in running status,
+    // long rests, a system-exclusive message and short passes that loop.
+    SetTestItem("TEST_ITEM2",
+                MakeSmf(96, {Track({0x00, 0xFF, 0x51, 0x03, 0x07, 0xA1, 0x20, 0x83, 0x00, 0xFF, 0x51, 0x03,
+                                    0x0C, 0x35, 0x00, 0x81, 0x40, 0xFF, 0x51, 0x03, 0x03, 0xD0, 0x90}),
+                             Track({0x10, 0x90, 0x3C, 0x64, 0x00, 0x40, 0x64, 0x00, 0x43, 0x64, 0x87, 0x00,
+                                    0x80, 0x3C, 0x00, 0x00, 0x40, 0x00, 0x05, 0xF0, 0x03, 0x7E, 0x01, 0xF7}),
+                             Track({0x8F, 0x00, 0xC1, 0x13, 0x01, 0xB1, 0x40, 0x7F})}));
+    uint32_t nTicks = 0;
+    const std::string everyMs = Transcript("TEST_ITEM2", 30000, true);
+    EXPECT_EQ(Transcript("TEST_ITEM2", 30000, false, &nTicks), everyMs);
+    EXPECT_GT(std::count(everyMs.begin(), everyMs.end(), '\n'), 30) << "the song should loop several times";
+    EXPECT_LT(nTicks, 30000u / 4) << "idle ticks were not left out";
+
+    // Ten minutes of the built-in song: every pass, and the loop points.
+    RegisterBuiltinResources();
+    const std::string builtin = Transcript("ID_MIDI", 600000, true);
+    EXPECT_EQ(Transcript("ID_MIDI", 600000, false, &nTicks), builtin);
+    EXPECT_LT(nTicks, 600000u / 10) << "idle ticks were not left out";
 }
