@@ -1,4 +1,5 @@
 #include "platform/linux/DialogModule.h"
+#include "platform/linux/ProgramFolder.h"
 
 #include "framework/Debug.h"
 
@@ -13,18 +14,6 @@
 namespace {
 
 constexpr const char* kModuleName = "lumivorra-dialog.so";
-
-// The program's own folder, from /proc (empty when it cannot be read).
-std::string ProgramFolder() {
-    char szPath[4096];
-    const ssize_t nLength = readlink("/proc/self/exe", szPath, sizeof szPath - 1);
-    if (nLength <= 0) {
-        return std::string();
-    }
-    const std::string path(szPath, static_cast<size_t>(nLength));
-    const size_t nSlash = path.rfind('/');
-    return nSlash == std::string::npos ? std::string() : path.substr(0, nSlash);
-}
 
 } // namespace
 

@@ -2,6 +2,7 @@
 // where they are installed, relative to the program (share/locale under the prefix).
 #include "platform/Language.h"
 #include "platform/linux/Language.h"
+#include "platform/linux/ProgramFolder.h"
 
 #include <libintl.h>
 
@@ -22,17 +23,6 @@ constexpr const char* kDomain = "lumivorra";
 
 std::once_flag g_started;
 std::string g_language = "en";
-
-std::string ProgramFolder() {
-    char szPath[4096];
-    const ssize_t nLength = readlink("/proc/self/exe", szPath, sizeof szPath - 1);
-    if (nLength <= 0) {
-        return std::string();
-    }
-    const std::string path(szPath, static_cast<size_t>(nLength));
-    const size_t nSlash = path.rfind('/');
-    return nSlash == std::string::npos ? std::string() : path.substr(0, nSlash);
-}
 
 bool IsFolder(const std::string& path) {
     struct stat info {};
