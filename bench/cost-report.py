@@ -210,7 +210,7 @@ def run_peer(args, name, hack, counter_lib, warmup):
             time.sleep(0.002)
         first = int((time.monotonic() - started) * 1000)
         time.sleep(max(0.0, warmup - (time.monotonic() - started)))
-        program, server, frames, took, rss = sample(process.pid, display.xvfb.pid, args.seconds, counter)
+        program, server, frames, took, rss, _, _ = sample(process.pid, display.xvfb.pid, args.seconds, counter)
         process.terminate()
         process.wait()
     finally:
@@ -301,7 +301,7 @@ def main():
         print(f"window, music off, program + X server per shown frame: {whole / compose:.1f} × ComposeFrame/best"
               + (f", {whole / paced:.1f} × ComposeFrame/best_at_60Hz" if paced else ""))
     quiet = rows[0] if rows[0]["name"].endswith("music off") else None
-    for music in (row for row in rows if quiet and row["device"]):
+    for music in (row for row in rows if quiet and row.get("device")):
         per_frame = (music["program"] / max(music["frames"], 1.0) - quiet["program"] / max(quiet["frames"], 1.0))
         share = music["program"] / music["took"] - quiet["program"] / quiet["took"]
         wakes = sum(thread[3] for thread in music["threads"])
