@@ -1,5 +1,6 @@
 // The framework's close rules, stop sequence, frame-rate latch and switch dispatch, on the headless
 // window host: real render threads, a real message loop, the timer stepped by the test.
+#include "TraceCapture.h"
 #include "framework/Debug.h"
 #include "framework/EntryPoint.h"
 #include "framework/Memory.h"
@@ -92,13 +93,6 @@ public:
     bool m_bThrowAtStop = false; // fails the frame during which the stop is asked for
 };
 
-std::mutex g_traceLock;
-std::string g_trace;
-void CollectTrace(const char* pszLine) {
-    std::lock_guard<std::mutex> lock(g_traceLock);
-    g_trace += pszLine;
-}
-
 int CountOf(const std::string& text, const std::string& part) {
     int n = 0;
     for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
@@ -129,8 +123,8 @@ protected:
         HeadlessClearDebugText();
         HeadlessSetTickCount(0);
         g_nMouseMoves = 0;
-        g_trace.clear();
-        SetTraceSink(CollectTrace);
+        ClearTrace();
+        SetTraceSink(CaptureTrace);
     }
     void TearDown() override { SetTraceSink(nullptr); }
 
@@ -211,8 +205,8 @@ TEST_F(FrameworkTest, StopBeforeTheFirstFrameRunsStartAndEndButNoFrame) {
     EXPECT_EQ(seen.nThreadStart.load(), 1);
     EXPECT_EQ(seen.nFrames.load(), 0);
     EXPECT_EQ(seen.nThreadEnd.load(), 1);
-    EXPECT_EQ(CountOf(g_trace, "SFrmWork: Start Thread.\n"), 1);
-    EXPECT_EQ(CountOf(g_trace, "SFrmWork: Exit Thread.\n"), 1);
+    EXPECT_EQ(CountOf(CapturedTrace(), "SFrmWork: Start Thread.\n"), 1);
+    EXPECT_EQ(CountOf(CapturedTrace(), "SFrmWork: Exit Thread.\n"), 1);
 }
 
 TEST_F(FrameworkTest, TheLatchReadsZeroUntilTheFirstSecondHasPassed) {

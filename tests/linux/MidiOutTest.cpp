@@ -1,4 +1,5 @@
 #include "platform/linux/MidiOut.h"
+#include "TraceCapture.h"
 #include "framework/Debug.h"
 #include "framework/Timer.h"
 #include "platform/Clock.h"
@@ -86,17 +87,6 @@ void IdleAfterFirstCall(uint32_t, uint32_t, uintptr_t dwUser, uintptr_t dw1, uin
         }
     }
     idler.nCalls.store(n + 1);
-}
-
-std::mutex g_traceLock;
-std::string g_trace;
-void CaptureTrace(const char* pszLine) {
-    std::lock_guard<std::mutex> lock(g_traceLock);
-    g_trace += pszLine;
-}
-bool Traced(const char* pszText) {
-    std::lock_guard<std::mutex> lock(g_traceLock);
-    return g_trace.find(pszText) != std::string::npos;
 }
 
 // Waits for what must come, however slow the machine; gives up only after far longer than any run
@@ -243,6 +233,7 @@ TEST(LinuxMidiOut, OpensWithoutAnAudioDeviceButNotWithoutASoundfont) {
 
     // No such audio driver: the synthesizer plays into the silent sink, and its voices still die away.
     setenv("SDL_AUDIODRIVER", "lumivorra-none", 1);
+    ClearTrace();
     SetTraceSink(CaptureTrace);
     LinuxMidiOut output;
     EXPECT_EQ(output.Open(), MIDIOUT_OK);
@@ -261,6 +252,7 @@ TEST(LinuxMidiOut, OpensWithoutAnAudioDeviceButNotWithoutASoundfont) {
 }
 
 TEST(LinuxMidiOut, AFrozenServerHoldsNeitherTheOpenNorTheClose) {
+    ClearTrace();
     SetTraceSink(CaptureTrace);
     {
         FrozenServer server;

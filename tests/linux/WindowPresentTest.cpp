@@ -4,6 +4,7 @@
 // go to it.
 #include "platform/linux/Present.h"
 
+#include "TraceCapture.h"
 #include "framework/Debug.h"
 #include "linux/VirtualServer.h"
 #include "platform/DisplayDevice.h"
@@ -32,19 +33,6 @@ extern "C" const char* __lsan_default_suppressions() {
 
 namespace {
 
-std::mutex g_traceLock;
-std::string g_trace;
-
-void CaptureTrace(const char* pszLine) {
-    std::lock_guard<std::mutex> lock(g_traceLock);
-    g_trace += pszLine;
-}
-
-bool Traced(const char* pszText) {
-    std::lock_guard<std::mutex> lock(g_traceLock);
-    return g_trace.find(pszText) != std::string::npos;
-}
-
 intptr_t TestWindowProc(WindowHandle, uint32_t, uintptr_t, intptr_t) {
     return 0;
 }
@@ -58,7 +46,7 @@ TEST(WindowPresent, PicturesGoFromTheRenderThreadUntilRefusedAndStopSafelyWhenTh
     ASSERT_NE(mkdtemp(szRuntime), nullptr);
     setenv("XDG_RUNTIME_DIR", szRuntime, 1);
     unsetenv("LUMIVORRA_PRESENT");
-    g_trace.clear();
+    ClearTrace();
     SetTraceSink(CaptureTrace);
 
     ASSERT_TRUE(PlatformRegisterClass(WindowClass{TestWindowProc, nullptr, 0, "LumivorraPresentTest"}));

@@ -1,4 +1,5 @@
 #include "TestItems.h"
+#include "TraceCapture.h"
 #include "framework/Debug.h"
 #include "framework/SString.h"
 #include "music/SMusic.h"
@@ -12,14 +13,6 @@
 #include <string>
 
 namespace {
-
-std::mutex g_traceLock;
-std::string g_trace;
-
-void CaptureTrace(const char* pszLine) {
-    std::lock_guard<std::mutex> lock(g_traceLock);
-    g_trace += pszLine;
-}
 
 // Loads the bytes as a built-in item (or a file) and returns the error's text, "" on success.
 std::string LoadError(SMusic& music, const Bytes& bytes, int32_t dwLoadType = LOAD_RESOURCE) {
@@ -53,13 +46,12 @@ TEST(SMusicLoad, KeepsTheHeaderAndACopyOfEveryTrack) {
     HeadlessMidiOut output;
     SMusic music(&output);
     SetTraceSink(CaptureTrace);
-    g_trace.clear();
+    ClearTrace();
     // From a file: the input buffer is gone once Load returns (the leak checker would see it).
     EXPECT_EQ(LoadError(music, MakeSmf(480, {first, second}), LOAD_FILE), "");
     SetTraceSink(nullptr);
-    EXPECT_NE(g_trace.find("SMusic: MIDI device open.\nSMusic: \""), std::string::npos);
-    EXPECT_NE(g_trace.find("\" Loading...\nSMusic: Format=1 TimeBase=480 Tracks=2\nSMusic: Load success!\n"),
-              std::string::npos);
+    EXPECT_TRUE(Traced("SMusic: MIDI device open.\nSMusic: \""));
+    EXPECT_TRUE(Traced("\" Loading...\nSMusic: Format=1 TimeBase=480 Tracks=2\nSMusic: Load success!\n"));
     EXPECT_EQ(std::memcmp(&music.m_dwHeaderId, "MThd", 4), 0);
     EXPECT_EQ(music.m_dwHeaderSize, 6u);
     ASSERT_EQ(music.m_wTracks, 2);
