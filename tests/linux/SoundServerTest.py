@@ -15,8 +15,6 @@ import array
 import math
 import operator
 import os
-import pwd
-import shutil
 import signal
 import subprocess
 import sys
@@ -25,9 +23,9 @@ import time
 import wave
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
+from TestUser import rerun_as_test_user  # noqa: E402
 from VirtualDisplay import VirtualDisplay, VirtualDisplayError  # noqa: E402
 
-TEST_USER = "lumivorra-test"
 RATE = 44100
 WINDOW = RATE // 20  # 50 ms of stereo frames per loudness step
 # A window louder than this holds music (the song's quietest passages sit far above it); silence is -inf.
@@ -358,23 +356,10 @@ def frozen_during_run(session):
 CASES = {f.__name__: f for f in (level, restart, frozen_before_start, frozen_during_run)}
 
 
-def as_test_user():
-    """Runs this script again as TEST_USER, made when missing; returns its exit code."""
-    try:
-        pwd.getpwnam(TEST_USER)
-    except KeyError:
-        subprocess.run(["useradd", "--system", "--no-create-home", "--home-dir", "/nonexistent", "--shell",
-                        "/usr/sbin/nologin", TEST_USER], check=True)
-    python = shutil.which("python3", path="/usr/bin:/bin") or "/usr/bin/python3"
-    return subprocess.run(["runuser", "-u", TEST_USER, "--", python, os.path.abspath(__file__),
-                           *[os.path.abspath(a) for a in sys.argv[1:3]], *sys.argv[3:]],
-                          stdin=subprocess.DEVNULL, cwd="/").returncode
-
-
 def main():
     program, render, kind, case = sys.argv[1:5]
     if os.geteuid() == 0:
-        return as_test_user()
+        return rerun_as_test_user(__file__, [*[os.path.abspath(a) for a in sys.argv[1:3]], *sys.argv[3:]])
     session = None
     try:
         session = Session(program, render, kind)

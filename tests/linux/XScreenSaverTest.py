@@ -10,8 +10,6 @@ and runs itself again as that user. Each case has its own X server, home and set
 a message and exit code 1.
 """
 import os
-import pwd
-import shutil
 import subprocess
 import sys
 import tempfile
@@ -19,9 +17,9 @@ import time
 import xml.dom.minidom
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
+from TestUser import rerun_as_test_user  # noqa: E402
 from VirtualDisplay import VirtualDisplay, VirtualDisplayError  # noqa: E402
 
-TEST_USER = "lumivorra-test"
 SCREEN_W, SCREEN_H = 640, 480
 # XScreenSaver sends SIGTERM; every hack must be gone this soon after.
 END_WITHIN = 2.0
@@ -410,23 +408,10 @@ def cycle_deactivate(root):
 CASES = {f.__name__: f for f in (description, activate, two_monitors, cycle_deactivate)}
 
 
-def as_test_user(root, case):
-    """Runs this script again as TEST_USER, made when missing; returns its exit code."""
-    try:
-        pwd.getpwnam(TEST_USER)
-    except KeyError:
-        subprocess.run(["useradd", "--system", "--no-create-home", "--home-dir", "/nonexistent", "--shell",
-                        "/usr/sbin/nologin", TEST_USER], check=True)
-    # The user's own Python: root's may live in a folder only root can read.
-    python = shutil.which("python3", path="/usr/bin:/bin") or "/usr/bin/python3"
-    return subprocess.run(["runuser", "-u", TEST_USER, "--", python, os.path.abspath(__file__), root, case],
-                          stdin=subprocess.DEVNULL, cwd="/").returncode
-
-
 def main():
     root, case = os.path.abspath(sys.argv[1]), sys.argv[2]
     if os.geteuid() == 0:
-        return as_test_user(root, case)
+        return rerun_as_test_user(__file__, [root, case])
     try:
         CASES[case](root)
     except Failure as failure:
