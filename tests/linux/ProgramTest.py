@@ -16,6 +16,7 @@ import tempfile
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
+from ChildLog import read_log  # noqa: E402
 from VirtualDisplay import VirtualDisplay, VirtualDisplayError  # noqa: E402
 
 # 16:9, so that the 4:3 picture is letterboxed: 100 black columns on each side.
@@ -65,9 +66,7 @@ class Session:
         return process
 
     def stderr_of(self, index=-1):
-        log = self.logs[index]
-        log.seek(0)
-        return log.read().decode("utf-8", "replace")
+        return read_log(self.logs[index])
 
     def tool(self, *args):
         return subprocess.run(args, env=self.env, capture_output=True, text=True, timeout=20).stdout

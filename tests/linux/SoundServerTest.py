@@ -23,6 +23,7 @@ import time
 import wave
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
+from ChildLog import read_log  # noqa: E402
 from TestUser import rerun_as_test_user  # noqa: E402
 from VirtualDisplay import VirtualDisplay, VirtualDisplayError  # noqa: E402
 
@@ -119,9 +120,7 @@ class SoundServer:
             self.bus.wait()
 
     def log_text(self):
-        self.logs.flush()
-        self.logs.seek(0)
-        return self.logs.read().decode("utf-8", "replace")[-2000:]
+        return read_log(self.logs)[-2000:]
 
 
 class Recorder:
@@ -207,9 +206,7 @@ class Session:
         return self.process
 
     def trace(self):
-        self.log.flush()
-        self.log.seek(0)
-        return self.log.read().decode("utf-8", "replace")
+        return read_log(self.log)
 
     def wait_trace(self, text, timeout=15.0):
         wait_until(lambda: text in self.trace() or self.process.poll() is not None, timeout, f"no {text!r} in the trace")

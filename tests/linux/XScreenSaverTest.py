@@ -18,6 +18,7 @@ import xml.dom.minidom
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
 from TestUser import rerun_as_test_user  # noqa: E402
+from ChildLog import read_log  # noqa: E402
 from VirtualDisplay import VirtualDisplay, VirtualDisplayError  # noqa: E402
 
 SCREEN_W, SCREEN_H = 640, 480
@@ -120,9 +121,7 @@ class Session:
         check(result.returncode == 0, f"xscreensaver-command {' '.join(args)}: {result.stderr}")
 
     def log_text(self):
-        self.log.flush()
-        self.log.seek(0)
-        return self.log.read().decode("utf-8", "replace")
+        return read_log(self.log)
 
     def hacks(self):
         """{pid: (XSCREENSAVER_WINDOW, DISPLAY)} of this session's running hacks (zombies are ended)."""
