@@ -16,14 +16,8 @@ import subprocess
 import sys
 import tempfile
 
-
-class Failure(Exception):
-    pass
-
-
-def check(condition, message):
-    if not condition:
-        raise Failure(message)
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
+from ScriptChecks import Failure, check  # noqa: E402
 
 
 def run(*args, cwd=None, env=None):

@@ -16,21 +16,12 @@ import tempfile
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
-from ChildLog import read_log  # noqa: E402
+from ScriptChecks import Failure, check, read_log  # noqa: E402
 from VirtualDisplay import VirtualDisplay, VirtualDisplayError  # noqa: E402
 
 # 16:9, so that the 4:3 picture is letterboxed: 100 black columns on each side.
 SCREEN_W, SCREEN_H = 800, 450
 LETTERBOX = (SCREEN_W - SCREEN_H * 4 // 3) // 2
-
-
-class Failure(Exception):
-    pass
-
-
-def check(condition, message):
-    if not condition:
-        raise Failure(message)
 
 
 class Session:

@@ -23,7 +23,7 @@ import time
 import wave
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
-from ChildLog import read_log  # noqa: E402
+from ScriptChecks import Failure, check, read_log  # noqa: E402
 from TestUser import rerun_as_test_user  # noqa: E402
 from VirtualDisplay import VirtualDisplay, VirtualDisplayError  # noqa: E402
 
@@ -32,15 +32,6 @@ WINDOW = RATE // 20  # 50 ms of stereo frames per loudness step
 # A window louder than this holds music (the song's quietest passages sit far above it); silence is -inf.
 MUSIC_DB = -50.0
 END_WITHIN = 2.0
-
-
-class Failure(Exception):
-    pass
-
-
-def check(condition, message):
-    if not condition:
-        raise Failure(message)
 
 
 def wait_until(test, timeout, what):

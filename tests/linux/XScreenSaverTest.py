@@ -18,21 +18,12 @@ import xml.dom.minidom
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
 from TestUser import rerun_as_test_user  # noqa: E402
-from ChildLog import read_log  # noqa: E402
+from ScriptChecks import Failure, check, read_log  # noqa: E402
 from VirtualDisplay import VirtualDisplay, VirtualDisplayError  # noqa: E402
 
 SCREEN_W, SCREEN_H = 640, 480
 # XScreenSaver sends SIGTERM; every hack must be gone this soon after.
 END_WITHIN = 2.0
-
-
-class Failure(Exception):
-    pass
-
-
-def check(condition, message):
-    if not condition:
-        raise Failure(message)
 
 
 def description_path(root):
