@@ -19,8 +19,10 @@ void Callback(void* pUser, Uint8* pStream, int nLength) {
 
 bool SdlAudioDevice::Open(SynthFeed& feed, int nSampleRate, uint32_t dwPieceFrames, std::string& why) {
     snd_lib_error_set_handler(IgnoreAlsaError);
+    s_nInUse.fetch_add(1); // SDL's start-up may itself wait on a sound server
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
         why = SDL_GetError();
+        s_nInUse.fetch_sub(1);
         return false;
     }
     m_bInit = true;
@@ -51,5 +53,6 @@ void SdlAudioDevice::Close() {
     if (m_bInit) {
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
         m_bInit = false;
+        s_nInUse.fetch_sub(1);
     }
 }

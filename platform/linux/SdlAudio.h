@@ -5,6 +5,7 @@
 
 #include <SDL.h>
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 
@@ -22,8 +23,14 @@ public:
     // At the end of the thread that used SDL: SDL keeps what it holds per thread (its last error
     // message) of a thread it did not make until the thread gives it back.
     static void ThreadEnd() { SDL_TLSCleanup(); }
+    // Any thread: SDL's audio is starting or open, or its Close has not returned (a device left behind waits
+    // in it for SDL's audio thread). SDL_Quit would then wait for that same thread for ever: the main thread
+    // must leave SDL's audio alone at the end.
+    static bool InUse() { return s_nInUse.load() > 0; }
 
 private:
+    static inline std::atomic<int> s_nInUse{0};
+
     SDL_AudioDeviceID m_device = 0;
     bool m_bInit = false;
 };

@@ -8,6 +8,7 @@
 #include "platform/linux/InstanceLock.h"
 #include "platform/linux/MainWait.h"
 #include "platform/linux/Present.h"
+#include "platform/linux/SdlAudio.h"
 #include "platform/linux/WindowList.h"
 #include "platform/linux/X11MainConnection.h"
 #include "platform/linux/X11Present.h"
@@ -323,8 +324,14 @@ void SdlHostShutdown() {
     if (g_bVideo) {
         X11CloseDirect();
         EndMainWait();
-        // All of SDL: its D-Bus connection, opened with the video system, is closed only by SDL_Quit.
-        SDL_Quit();
+        if (SdlAudioDevice::InUse()) {
+            // The music's device was left behind, its thread waiting for SDL's audio thread: SDL_Quit
+            // would wait for it too, and the process would never end. Only the video goes.
+            SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        } else {
+            // All of SDL: its D-Bus connection, opened with the video system, is closed only by SDL_Quit.
+            SDL_Quit();
+        }
         g_bVideo = false;
     }
 }

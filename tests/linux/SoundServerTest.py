@@ -2,7 +2,7 @@
 """The program's music through a real sound server on a virtual display (Xvfb): PulseAudio, or PipeWire
 with pipewire-pulse and WirePlumber on a D-Bus session of its own, each playing into a null sink whose
 monitor is recorded with parec. What is heard, a server killed and started again, and a frozen server
-(SIGSTOP) before the start and during a run.
+(SIGSTOP) before the start and during a run (also through SDL's own driver for it).
 
     SoundServerTest.py PATH/TO/lumivorra PATH/TO/lumivorra-render SERVER CASE
     (SERVER: pulseaudio or pipewire; CASE: a function in CASES)
@@ -341,7 +341,20 @@ def frozen_during_run(session):
     session.server.signal(signal.SIGCONT)
 
 
-CASES = {f.__name__: f for f in (level, restart, frozen_before_start, frozen_during_run)}
+def frozen_sdl_driver(session):
+    """Through SDL's own driver for the server (SDL_AUDIODRIVER): a server stopped during the run keeps
+    SDL's device from closing; the device is left behind and a key still ends the run within 2 s."""
+    session.env["SDL_AUDIODRIVER"] = "pulseaudio"
+    recorder = session.record("before")
+    session.start("/s")
+    session.wait_music(recorder, 10)
+    session.server.signal(signal.SIGSTOP)
+    time.sleep(1.0)
+    session.close_by("a", "the frozen server's run through SDL")
+    session.server.signal(signal.SIGCONT)
+
+
+CASES = {f.__name__: f for f in (level, restart, frozen_before_start, frozen_during_run, frozen_sdl_driver)}
 
 
 def main():
