@@ -20,9 +20,11 @@
 #include "framework/EntryPoint.h"
 #include "framework/Memory.h"
 #include "framework/SString.h"
+#include "platform/Language.h"
 #include "platform/linux/CommandLine.h"
 #include "platform/linux/DialogModule.h"
 #include "platform/linux/InstanceLock.h"
+#include "platform/linux/Language.h"
 #include "platform/linux/SettingsStore.h"
 #include "platform/linux/Window.h"
 #include "resources/BuiltinResources.h"
@@ -146,6 +148,8 @@ bool DialogDisplayReachable() {
 } // namespace
 
 int main(int argc, char** argv) {
+    // The language service looks at the locale once, here, before any other thread could read it.
+    PlatformLanguage();
     CommandLine line;
     try {
         line = ParseCommandLine(argc, argv, std::getenv("XSCREENSAVER_WINDOW") != nullptr);
@@ -154,7 +158,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (line.action == ACTION_HELP) {
-        std::fputs(UsageText().c_str(), stdout);
+        std::fputs(TerminalText(UsageText().c_str()).c_str(), stdout);
         return 0;
     }
     if (line.action == ACTION_VERSION) {

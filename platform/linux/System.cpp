@@ -2,18 +2,22 @@
 #include "platform/Clock.h"
 #include "platform/DebugOut.h"
 #include "platform/Heap.h"
+#include "platform/linux/Language.h"
 
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <time.h>
 #include <unistd.h>
 
 void PlatformDebugOutput(const char* pszText) {
+    // In the terminal's character set, like --help.
+    const std::string text = TerminalText(pszText);
     // One write per message keeps lines from different threads whole.
-    const size_t nLength = std::strlen(pszText);
+    const size_t nLength = text.size();
     char szLine[1024];
     size_t nOut = nLength < sizeof(szLine) - 1 ? nLength : sizeof(szLine) - 2;
-    std::memcpy(szLine, pszText, nOut);
+    std::memcpy(szLine, text.data(), nOut);
     if (nOut == 0 || szLine[nOut - 1] != '\n') {
         szLine[nOut++] = '\n';
     }

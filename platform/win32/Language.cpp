@@ -1,7 +1,8 @@
 // The language service on Windows: the module's string table, which holds every text in each language
 // tagged with that language (po/catalogs.py), so that the resource loader picks the user's UI language
 // as it does for the settings page. String 999 is the language's code, 1000 + n the n-th English text of
-// the compiled-in table. Texts come in the ANSI code page; each is loaded once and kept.
+// the compiled-in table. Texts come in the ANSI code page; each is loaded once and kept. Where that code
+// page cannot hold the UI language's texts, the program's texts are English.
 #include "platform/Language.h"
 #include "platform/shared/Catalogs.h"
 
@@ -16,16 +17,47 @@ namespace {
 constexpr UINT kLanguageId = 999;
 constexpr UINT kFirstTextId = 1000;
 
-// The text of string nId, in memory that lives as long as the process; null when the module has none.
-const char* LoadText(UINT nId) {
-    char szText[2048];
-    const int nLength = LoadStringA(GetModuleHandleA(nullptr), nId, szText, sizeof(szText));
-    if (nLength <= 0) {
+// The text of string nId in the ANSI code page, in memory that lives as long as the process; null when
+// the module has none. *pbWhole says whether the code page held every character: a Japanese UI on a
+// system whose code page for programs that are not Unicode is another would read question marks.
+const char* LoadText(UINT nId, bool* pbWhole) {
+    *pbWhole = true;
+    const wchar_t* pwszText = nullptr;
+    // Length 0: a pointer to the resource's own characters, not a copy.
+    const int nWide = LoadStringW(GetModuleHandleA(nullptr), nId, reinterpret_cast<LPWSTR>(&pwszText), 0);
+    if (nWide <= 0 || pwszText == nullptr) {
         return nullptr;
     }
-    char* pszCopy = new char[static_cast<size_t>(nLength) + 1];
-    std::memcpy(pszCopy, szText, static_cast<size_t>(nLength) + 1);
+    // UTF-8 holds everything, and takes neither the flag nor the question.
+    const bool bUtf8 = GetACP() == CP_UTF8;
+    const DWORD dwFlags = bUtf8 ? 0 : WC_NO_BEST_FIT_CHARS;
+    BOOL bLost = FALSE;
+    const int nBytes =
+        WideCharToMultiByte(CP_ACP, dwFlags, pwszText, nWide, nullptr, 0, nullptr, bUtf8 ? nullptr : &bLost);
+    if (nBytes <= 0) {
+        return nullptr;
+    }
+    char* pszCopy = new char[static_cast<size_t>(nBytes) + 1];
+    WideCharToMultiByte(CP_ACP, dwFlags, pwszText, nWide, pszCopy, nBytes, nullptr, nullptr);
+    pszCopy[nBytes] = '\0';
+    *pbWhole = bLost == FALSE;
     return pszCopy;
+}
+
+// Whether the texts of the language the loader picked reach the program whole; if not, the program
+// speaks English, whose texts it holds itself, rather than question marks.
+bool LanguageUsable() {
+    static const bool s_bUsable = [] {
+        for (int32_t i = 0; i < g_nCatalogTexts; ++i) {
+            bool bWhole = true;
+            delete[] LoadText(kFirstTextId + static_cast<UINT>(i), &bWhole);
+            if (!bWhole) {
+                return false;
+            }
+        }
+        return true;
+    }();
+    return s_bUsable;
 }
 
 // One slot per text; a slot is filled at most once, by whichever thread gets there first.
@@ -39,13 +71,14 @@ std::atomic<const char*>* Slots() {
 
 const char* PlatformTranslate(const char* pszEnglish) {
     const int32_t nIndex = CatalogIndex(pszEnglish);
-    if (nIndex < 0) {
+    if (nIndex < 0 || !LanguageUsable()) {
         return pszEnglish;
     }
     std::atomic<const char*>& slot = Slots()[nIndex];
     const char* pszText = slot.load();
     if (pszText == nullptr) {
-        const char* pszLoaded = LoadText(kFirstTextId + static_cast<UINT>(nIndex));
+        bool bWhole = true;
+        const char* pszLoaded = LoadText(kFirstTextId + static_cast<UINT>(nIndex), &bWhole);
         if (pszLoaded == nullptr) {
             return pszEnglish;
         }
@@ -60,7 +93,8 @@ const char* PlatformTranslate(const char* pszEnglish) {
 
 const char* PlatformLanguage() {
     static const char* s_pszLanguage = [] {
-        const char* pszCode = LoadText(kLanguageId);
+        bool bWhole = true;
+        const char* pszCode = LanguageUsable() ? LoadText(kLanguageId, &bWhole) : nullptr;
         return pszCode != nullptr ? pszCode : "en";
     }();
     return s_pszLanguage;

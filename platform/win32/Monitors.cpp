@@ -55,14 +55,22 @@ LRESULT CALLBACK CoverProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam) {
             return SendMessageA(hOwner, uMsg, wParam, lParam);
         }
         return 0;
+    case WM_CLOSE:
+        // A close asked of a cover (Alt+F4 where it has the keyboard, as the last window made does) is
+        // the run's to answer: the cover alone going would show that monitor's desktop beside the picture.
+        if (const HWND hOwner = GetWindow(hWnd, GW_OWNER)) {
+            return SendMessageA(hOwner, WM_CLOSE, 0, 0);
+        }
+        break;
     case WM_DESTROY: {
         std::lock_guard<std::mutex> lock(g_Lock);
         g_Covers.erase(std::remove(g_Covers.begin(), g_Covers.end(), hWnd), g_Covers.end());
         return 0;
     }
     default:
-        return DefWindowProcA(hWnd, uMsg, wParam, lParam);
+        break;
     }
+    return DefWindowProcA(hWnd, uMsg, wParam, lParam);
 }
 
 } // namespace

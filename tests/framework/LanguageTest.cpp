@@ -85,6 +85,7 @@ TEST(Language, MessagesFollowTheChosenLanguageAndEnglishIsTheirOwnText) {
 TEST(Language, TheLocaleVariablesChooseAsGettextReadsThem) {
     HeadlessSetLanguage(nullptr);
     ScopedVariable all("LC_ALL", nullptr), messages("LC_MESSAGES", nullptr), lang("LANG", nullptr);
+    ScopedVariable list("LANGUAGE", nullptr);
     EXPECT_STREQ(PlatformLanguage(), "en");
     {
         ScopedVariable japanese("LANG", "ja_JP.UTF-8");
@@ -96,6 +97,41 @@ TEST(Language, TheLocaleVariablesChooseAsGettextReadsThem) {
     }
     ScopedVariable c("LC_ALL", "C");
     EXPECT_STREQ(PlatformLanguage(), "en");
+}
+
+// lumivorra-render must speak the language lumivorra's gettext picks, LANGUAGE included.
+TEST(Language, LanguageComesBeforeTheLocaleExceptInTheCLocale) {
+    HeadlessSetLanguage(nullptr);
+    ScopedVariable all("LC_ALL", nullptr), messages("LC_MESSAGES", nullptr), lang("LANG", "en_US.UTF-8");
+    {
+        ScopedVariable list("LANGUAGE", "ja");
+        EXPECT_STREQ(PlatformLanguage(), "ja");
+        EXPECT_EQ(OpenError("/nonexistent/map.bmp"), "/nonexistent/map.bmpをオープンできませんでした。\n");
+    }
+    {
+        // Entries without a catalog are passed over; "C" ends the list.
+        ScopedVariable list("LANGUAGE", "fr_FR:ja_JP:de");
+        EXPECT_STREQ(PlatformLanguage(), "ja");
+        ScopedVariable stop("LANGUAGE", "fr:C:ja");
+        EXPECT_STREQ(PlatformLanguage(), "en");
+        ScopedVariable none("LANGUAGE", "de:fr");
+        EXPECT_STREQ(PlatformLanguage(), "en");
+    }
+    {
+        ScopedVariable list("LANGUAGE", "en");
+        ScopedVariable japanese("LANG", "ja_JP.UTF-8");
+        EXPECT_STREQ(PlatformLanguage(), "en");
+        ScopedVariable empty("LANGUAGE", "");
+        EXPECT_STREQ(PlatformLanguage(), "ja");
+    }
+    {
+        // The C locale reads no LANGUAGE.
+        ScopedVariable list("LANGUAGE", "ja");
+        ScopedVariable c("LC_ALL", "C");
+        EXPECT_STREQ(PlatformLanguage(), "en");
+        ScopedVariable posix("LC_ALL", "POSIX");
+        EXPECT_STREQ(PlatformLanguage(), "en");
+    }
 }
 
 // A translation that asked for other arguments than its English text would read past them.

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """The program's language follows the locale: lumivorra's usage text and its error lines, and
-lumivorra-render's, in Japanese for a Japanese locale and in English otherwise; the catalogs hold a
-translation of every text the sources ask for.
+lumivorra-render's, in Japanese for a Japanese locale and in English otherwise, lumivorra's in the locale's
+character set (EUC-JP for ja_JP.eucJP); the catalogs hold a translation of every text the sources ask for.
 
     LanguageTest.py BUILD_DIR SOURCE_DIR LOCALES_DIR
 """
@@ -25,12 +25,13 @@ def check(condition, what):
         print("FAIL:", what)
 
 
-def run(command, **variables):
+def run(command, encoding="utf-8", **variables):
     env = {k: v for k, v in os.environ.items() if not k.startswith("LC_") and k not in ("LANG", "LANGUAGE")}
-    env.update(LOCPATH=locales, **variables)
+    env.update({"LOCPATH": locales, **variables})
     env.pop("XSCREENSAVER_WINDOW", None)
     done = subprocess.run(command, env=env, capture_output=True, timeout=60)
-    return done.returncode, done.stdout.decode("utf-8"), done.stderr.decode("utf-8")
+    return (done.returncode, done.stdout.decode(encoding, errors="replace"),
+            done.stderr.decode(encoding, errors="replace"))
 
 
 JAPANESE = {"LANG": "ja_JP.UTF-8"}
@@ -62,6 +63,20 @@ for language, variables in (CASES[0], CASES[3]):
     want = ("--bumpの値「9」が不正です。0〜8 の整数を指定してください。\n" if language == "ja" else
             '--bump: the value "9" is invalid. Give a whole number from 0 to 8.\n')
     check(code == 0 and err == want and out == "", f"--bump 9 with {variables}: {code} {err!r}")
+
+# A Japanese locale whose terminal is EUC-JP gets the same texts in EUC-JP: --help and the mistakes' lines.
+with tempfile.TemporaryDirectory() as euc:
+    made = subprocess.run(["localedef", "-i", "ja_JP", "-f", "EUC-JP", os.path.join(euc, "ja_JP.eucJP")],
+                          capture_output=True)
+    check(os.path.exists(os.path.join(euc, "ja_JP.eucJP", "LC_CTYPE")), f"no EUC-JP locale: {made.stderr!r}")
+    variables = {"LOCPATH": euc, "LANG": "ja_JP.eucJP"}
+    code, out, err = run([program, "--help"], encoding="euc_jp", **variables)
+    first = out.splitlines()[0] if out else ""
+    check(code == 0 and first == "使い方: lumivorra [スイッチ] [オプション...]" and "BGM を再生しない" in out,
+          f"--help in EUC-JP: {code} {first!r} {err!r}")
+    code, out, err = run([program, "--bump", "9"], encoding="euc_jp", **variables)
+    check(code == 0 and err == "--bumpの値「9」が不正です。0〜8 の整数を指定してください。\n",
+          f"--bump 9 in EUC-JP: {code} {err!r}")
 
 # A file that cannot be opened, from the running program (its window on a virtual display) and from the
 # headless tool.

@@ -16,6 +16,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstring>
 #include <fstream>
@@ -351,6 +352,30 @@ TEST(Win32Monitors, AFullScreenRunCoversEveryOtherMonitorUntilItsWindowGoes) {
     EXPECT_TRUE(CoverWindows(hMain).empty());
     for (const HWND hCover : covers) {
         EXPECT_FALSE(IsWindow(hCover));
+    }
+}
+
+// Alt+F4 where a cover has the keyboard (the last window made is the active one) asks the run to close:
+// the cover must not go alone and leave its monitor's desktop beside the picture.
+TEST(Win32Monitors, ClosingACoverClosesTheRunAndEveryCover) {
+    SetMonitorSource(TwoMoreMonitors);
+    ASSERT_TRUE(
+        PlatformRegisterClass(WindowClass{RecordingProc, GetModuleHandleA(nullptr), 0, "LvMonitorTest"}));
+    const HWND hMain = reinterpret_cast<HWND>(PlatformCreateMainWindow("LvMonitorTest", "main", 1, 320, 240));
+    SetMonitorSource(nullptr);
+    ASSERT_NE(hMain, nullptr);
+    const std::vector<HWND> covers = CoverWindows(hMain);
+    ASSERT_EQ(covers.size(), 2u);
+    g_mainMessages.clear();
+    SendMessageA(covers[0], WM_SYSCOMMAND, SC_CLOSE, 0);
+    EXPECT_NE(std::find(g_mainMessages.begin(), g_mainMessages.end(), WM_CLOSE), g_mainMessages.end());
+    // The main window's own close rules ended it (here its default procedure), and the covers with it.
+    EXPECT_FALSE(IsWindow(hMain));
+    for (const HWND hCover : covers) {
+        EXPECT_FALSE(IsWindow(hCover));
+    }
+    if (IsWindow(hMain)) {
+        DestroyWindow(hMain);
     }
 }
 
