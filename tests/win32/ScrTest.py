@@ -16,6 +16,7 @@ import tempfile
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
+from ScriptChecks import Failure, check  # noqa: E402
 from VirtualDisplay import VirtualDisplay, VirtualDisplayError  # noqa: E402
 
 # The settings that every case starts from (the defaults), each case changing what it needs.
@@ -23,15 +24,6 @@ DEFAULTS = {"Nums": 40, "Color": 0xFF6464, "ShowFPS": 0, "HeightMapMode": 1, "He
             "BGMMode": 1, "MusicFile": ""}
 WS_POPUP, WS_VISIBLE, WS_SYSMENU, WS_CHILD = 0x80000000, 0x10000000, 0x00080000, 0x40000000
 WS_OVERLAPPEDWINDOW, WS_EX_APPWINDOW, WS_EX_TOPMOST = 0x00CF0000, 0x00040000, 0x00000008
-
-
-class Failure(Exception):
-    pass
-
-
-def check(condition, message):
-    if not condition:
-        raise Failure(message)
 
 
 def debug_lines(text):

@@ -307,15 +307,22 @@ intptr_t RecordingProc(WindowHandle hWnd, uint32_t uMsg, uintptr_t wParam, intpt
     return PlatformDefWindowProc(hWnd, uMsg, wParam, lParam);
 }
 
-TEST(Win32Monitors, AFullScreenRunCoversEveryOtherMonitorUntilItsWindowGoes) {
+// A full-screen window made beside two more monitors, with its two covers.
+void MakeCoveredRun(HWND& hMain, std::vector<HWND>& covers) {
     SetMonitorSource(TwoMoreMonitors);
     ASSERT_TRUE(
         PlatformRegisterClass(WindowClass{RecordingProc, GetModuleHandleA(nullptr), 0, "LvMonitorTest"}));
-    const HWND hMain = reinterpret_cast<HWND>(PlatformCreateMainWindow("LvMonitorTest", "main", 1, 320, 240));
+    hMain = reinterpret_cast<HWND>(PlatformCreateMainWindow("LvMonitorTest", "main", 1, 320, 240));
     SetMonitorSource(nullptr);
     ASSERT_NE(hMain, nullptr);
-    const std::vector<HWND> covers = CoverWindows(hMain);
+    covers = CoverWindows(hMain);
     ASSERT_EQ(covers.size(), 2u);
+}
+
+TEST(Win32Monitors, AFullScreenRunCoversEveryOtherMonitorUntilItsWindowGoes) {
+    HWND hMain = nullptr;
+    std::vector<HWND> covers;
+    ASSERT_NO_FATAL_FAILURE(MakeCoveredRun(hMain, covers));
     for (size_t i = 0; i < covers.size(); ++i) {
         const RECT rect = WindowRect(covers[i]);
         const RECT expected = TwoMoreMonitors()[i];
@@ -358,14 +365,9 @@ TEST(Win32Monitors, AFullScreenRunCoversEveryOtherMonitorUntilItsWindowGoes) {
 // Alt+F4 where a cover has the keyboard (the last window made is the active one) asks the run to close:
 // the cover must not go alone and leave its monitor's desktop beside the picture.
 TEST(Win32Monitors, ClosingACoverClosesTheRunAndEveryCover) {
-    SetMonitorSource(TwoMoreMonitors);
-    ASSERT_TRUE(
-        PlatformRegisterClass(WindowClass{RecordingProc, GetModuleHandleA(nullptr), 0, "LvMonitorTest"}));
-    const HWND hMain = reinterpret_cast<HWND>(PlatformCreateMainWindow("LvMonitorTest", "main", 1, 320, 240));
-    SetMonitorSource(nullptr);
-    ASSERT_NE(hMain, nullptr);
-    const std::vector<HWND> covers = CoverWindows(hMain);
-    ASSERT_EQ(covers.size(), 2u);
+    HWND hMain = nullptr;
+    std::vector<HWND> covers;
+    ASSERT_NO_FATAL_FAILURE(MakeCoveredRun(hMain, covers));
     g_mainMessages.clear();
     SendMessageA(covers[0], WM_SYSCOMMAND, SC_CLOSE, 0);
     EXPECT_NE(std::find(g_mainMessages.begin(), g_mainMessages.end(), WM_CLOSE), g_mainMessages.end());
