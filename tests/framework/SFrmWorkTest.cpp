@@ -81,8 +81,17 @@ public:
     void OnFrame() override {
         ++m_seen.nFrames;
         std::this_thread::sleep_for(std::chrono::microseconds(200));
-        if (m_bThrowAtStop && m_bStop.load() != 0) {
-            throw SString("描画に失敗しました。\n");
+        if (m_bThrowAtStop) {
+            // From the third frame on, the frame is held until the stop is asked for (10 s at most), so that
+            // it fails during the stop whatever the timing: a stop between two frames would not fail at all.
+            const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+            while (m_seen.nFrames.load() >= 3 && m_bStop.load() == 0 &&
+                   std::chrono::steady_clock::now() < until) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
+            if (m_bStop.load() != 0) {
+                throw SString("描画に失敗しました。\n");
+            }
         }
     }
 
