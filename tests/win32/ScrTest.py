@@ -54,9 +54,15 @@ class Session:
         self.env = dict(os.environ, DISPLAY=self.display, WINEDEBUG="-all,warn+debugstr")
         self.prefix = prefix
 
+    def end_wine(self):
+        """Ends the prefix's Wine processes and waits until its server is gone: a program started while the
+        old server is still going down can fail to start at all."""
+        for flag in ("-k", "-w"):
+            subprocess.run(["/usr/lib/wine/wineserver", flag], env=dict(self.env, WINEPREFIX=self.prefix),
+                           stderr=subprocess.DEVNULL, timeout=60)
+
     def close(self):
-        subprocess.run(["/usr/lib/wine/wineserver", "-k"], env=dict(self.env, WINEPREFIX=self.prefix),
-                       stderr=subprocess.DEVNULL)
+        self.end_wine()
         self.xvfb.close()
         self.logs.cleanup()
 
@@ -66,8 +72,7 @@ class Session:
         process = self.launch("reg", *args)
         process.wait(timeout=60)
         check(process.returncode == 0, f"reg {args}: {read(process.log)[-500:]}")
-        subprocess.run(["/usr/lib/wine/wineserver", "-k"], env=dict(self.env, WINEPREFIX=self.prefix),
-                       stderr=subprocess.DEVNULL)
+        self.end_wine()
 
     def launch(self, program, *args, stderr=True, channels="", env=None):
         """Starts a Windows program; its output (and Wine's log with stderr) goes to process.log. channels:
@@ -76,8 +81,9 @@ class Session:
         path = os.path.join(self.logs.name, f"{self.serial}.log")
         env = dict(self.env, WINEDEBUG=self.env["WINEDEBUG"] + channels, **(env or {}))
         with open(path, "wb") as log:
-            process = subprocess.Popen(self.wine + [program, *map(str, args)], env=env, stdin=subprocess.DEVNULL,
-                                       stdout=log, stderr=log if stderr else subprocess.DEVNULL)
+            with open(path + ".err", "wb") as errors:
+                process = subprocess.Popen(self.wine + [program, *map(str, args)], env=env,
+                                           stdin=subprocess.DEVNULL, stdout=log, stderr=log if stderr else errors)
         process.log = path
         return process
 
@@ -106,6 +112,8 @@ class Session:
             process.kill()
             process.wait()
             raise Failure(f"the driver did not end: {read(process.log)}")
+        if process.returncode != 0:
+            print(f"the driver ended with {process.returncode}; Wine said: {read(process.log + '.err')[-1000:]}")
         return process.returncode, read(process.log).splitlines()
 
     def settings(self, **values):

@@ -19,7 +19,10 @@ def main():
         env = dict(os.environ, DISPLAY=display.name)
         code = subprocess.run(sys.argv[1:], env=env, stdin=subprocess.DEVNULL).returncode
         prefix = sys.argv[2] if len(sys.argv) > 2 else ""
-        subprocess.run(["/usr/lib/wine/wineserver", "-k"], env=dict(env, WINEPREFIX=prefix), stderr=subprocess.DEVNULL)
+        # The next test may start at once: it must not meet this prefix's server on its way down.
+        for flag in ("-k", "-w"):
+            subprocess.run(["/usr/lib/wine/wineserver", flag], env=dict(env, WINEPREFIX=prefix),
+                           stderr=subprocess.DEVNULL, timeout=60)
     return code
 
 
