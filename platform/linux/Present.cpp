@@ -2,8 +2,11 @@
 
 #include "framework/Debug.h"
 #include "platform/linux/PresentHandover.h"
+#include "platform/linux/WaylandPresent.h"
 #include "platform/linux/WindowList.h"
 #include "platform/linux/X11Present.h"
+
+#include <SDL_syswm.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -117,6 +120,77 @@ DirectResult DrawDirect(HostWindow* pWindow, const PresentRequest& request) {
     return DIRECT_FAILED;
 }
 
+// Render thread, holding g_mutex: the surface path on Wayland, into the window's wl_shm buffers.
+DirectResult DrawWayland(HostWindow* pWindow, const PresentRequest& request) {
+    PictureTarget& target = pWindow->picture;
+    const int32_t nWidth = pWindow->nClientWidth.load();
+    const int32_t nHeight = pWindow->nClientHeight.load();
+    ScaleRect src{};
+    ScaleRect dst{};
+    if (!PictureRects(request, nWidth, nHeight, &src, &dst)) {
+        return DIRECT_SHOWN;
+    }
+    WaylandBuffer buffer{};
+    switch (WaylandDirectBuffer(pWindow->wlDisplay, pWindow->wlSurface, nWidth, nHeight, dst, &buffer)) {
+    case WL_BUFFER_READY:
+        break;
+    case WL_BUFFER_WAIT:
+        return DIRECT_SHOWN; // dropped: the compositor asks for the next one when it can show it
+    case WL_BUFFER_FAILED:
+        return DIRECT_FAILED;
+    }
+    if (!target.bDirectTraced) {
+        target.bDirectTraced = true;
+        Trace("SdlHost: pictures go to the compositor from the render thread (wl_shm).\n");
+    }
+    if (buffer.bBars) {
+        FillBlack(buffer.pPixels, buffer.nPitch, ScaleRect{0, 0, nWidth, nHeight});
+    }
+    if (dst.w > 0 && dst.h > 0) {
+        const SurfaceContext& source = request.source;
+        target.scaler.Scale(source.pPixels, source.nPitch,
+                            source.format == PRESENT_RGB565 ? SCALE_RGB565 : SCALE_XRGB8888, src,
+                            buffer.pPixels, buffer.nPitch, dst);
+    }
+    if (!WaylandDirectShow(buffer.bBars)) {
+        return DIRECT_FAILED;
+    }
+    NoteShown(target);
+    return DIRECT_SHOWN;
+}
+
+// The window's wl_display on Wayland, nullptr elsewhere.
+void* WaylandDisplayOf(SDL_Window* pWindow) {
+    SDL_SysWMinfo wm{};
+    SDL_VERSION(&wm.version);
+    if (SDL_GetWindowWMInfo(pWindow, &wm) != SDL_TRUE || wm.subsystem != SDL_SYSWM_WAYLAND) {
+        return nullptr;
+    }
+    return wm.info.wl.display;
+}
+
+// Main thread, on Wayland: whether SDL's renderer would run on a GPU, asked of a hidden window of its own.
+// A renderer remakes its window for OpenGL, and our own pictures are not to be put into one that SDL's
+// OpenGL also draws into.
+bool ProbeSaysGpu(const std::string& forced) {
+    SDL_Window* pProbe = SDL_CreateWindow("", 0, 0, 1, 1, SDL_WINDOW_HIDDEN | SDL_WINDOW_OPENGL);
+    SDL_Renderer* pRenderer = pProbe != nullptr ? SDL_CreateRenderer(pProbe, -1, 0) : nullptr;
+    bool bGpu = false;
+    if (pRenderer != nullptr) {
+        SDL_RendererInfo info{};
+        SDL_GetRendererInfo(pRenderer, &info);
+        const std::string gl = GlRendererName(pRenderer);
+        Trace("SdlHost: renderer %s%s%s (asked of a hidden window).\n", info.name, gl.empty() ? "" : ", ",
+              gl.c_str());
+        bGpu = PathForRenderer(forced, info.name, gl) == PATH_TEXTURE;
+        SDL_DestroyRenderer(pRenderer);
+    }
+    if (pProbe != nullptr) {
+        SDL_DestroyWindow(pProbe);
+    }
+    return bGpu;
+}
+
 // Main thread: the picture handed over, into its window with SDL.
 bool ShowHanded(const PresentRequest& request) {
     TakeWindowChanges();
@@ -135,14 +209,17 @@ bool ShowHanded(const PresentRequest& request) {
 
 } // namespace
 
-PathChoice PathBeforeRenderer(const std::string& forced, bool bX11, bool bServerRendersDirect) {
+PathChoice PathBeforeRenderer(const std::string& forced, PresentSession session, bool bGpuReachable) {
+    const bool bOther = session == SESSION_OTHER;
     if (forced == "surface" || forced == "surface-main") {
-        return PathChoice{false, forced == "surface-main" || !bX11, "forced"};
+        return PathChoice{false, forced == "surface-main" || bOther, "forced"};
     }
-    if (forced.empty() && bX11 && !bServerRendersDirect) {
-        return PathChoice{false, false, "no direct rendering on this X server"};
+    if (forced.empty() && !bOther && !bGpuReachable) {
+        return PathChoice{false, false,
+                          session == SESSION_X11 ? "no direct rendering on this X server"
+                                                 : "the compositor takes no GPU buffers"};
     }
-    return PathChoice{true, !bX11, "the renderer draws on the processor"};
+    return PathChoice{true, bOther, "the renderer draws on the processor"};
 }
 
 PresentPath PathForRenderer(const std::string& forced, const char* pszRenderer, const std::string& gl) {
@@ -156,8 +233,18 @@ PresentPath PathForRenderer(const std::string& forced, const char* pszRenderer, 
 bool ChoosePresentPath(HostWindow* pWindow) {
     const char* pszForced = std::getenv("LUMIVORRA_PRESENT");
     const std::string forced = pszForced != nullptr ? pszForced : "";
-    const bool bX11 = std::strcmp(SDL_GetCurrentVideoDriver(), "x11") == 0;
-    const PathChoice choice = PathBeforeRenderer(forced, bX11, !bX11 || X11ServerRendersDirect());
+    const char* pszDriver = SDL_GetCurrentVideoDriver();
+    const PresentSession session = std::strcmp(pszDriver, "x11") == 0       ? SESSION_X11
+                                   : std::strcmp(pszDriver, "wayland") == 0 ? SESSION_WAYLAND
+                                                                            : SESSION_OTHER;
+    const bool bGpuReachable = session == SESSION_X11 ? X11ServerRendersDirect()
+                               : session == SESSION_WAYLAND
+                                   ? WaylandCompositorTakesGpuBuffers(WaylandDisplayOf(pWindow->pWindow))
+                                   : true;
+    PathChoice choice = PathBeforeRenderer(forced, session, bGpuReachable);
+    if (choice.bAskRenderer && session == SESSION_WAYLAND && forced.empty() && !ProbeSaysGpu(forced)) {
+        choice.bAskRenderer = false;
+    }
     PictureTarget& target = pWindow->picture;
     target.bMainThread = choice.bMainThread;
     if (choice.bAskRenderer) {
@@ -206,7 +293,8 @@ bool PresentPicture(const PresentRequest& request) {
         if (pWindow->bBarsLost.exchange(false)) {
             target.bBarsPainted = false;
         }
-        switch (DrawDirect(pWindow, request)) {
+        switch (pWindow->wlSurface != nullptr ? DrawWayland(pWindow, request)
+                                              : DrawDirect(pWindow, request)) {
         case DIRECT_SHOWN:
             return true;
         case DIRECT_FAILED:
@@ -248,6 +336,8 @@ void PaintWindowBlack(HostWindow* pWindow) {
     // memory the size of the window, which the render thread's puts never use.
     if (pWindow->picture.path == PATH_SURFACE && pWindow->xWindow != 0) {
         X11PaintBlack(pWindow->xWindow, pWindow->nClientWidth.load(), pWindow->nClientHeight.load());
+    } else if (pWindow->picture.path == PATH_SURFACE && pWindow->wlSurface != nullptr) {
+        // Only the render thread commits buffers to the window: it paints the bars with the next picture.
     } else {
         ClearWithSdl(pWindow->pWindow, pWindow->pRenderer, pWindow->picture);
     }
@@ -261,6 +351,10 @@ void FreePresent(HostWindow* pWindow) {
             std::chrono::duration<double>(std::chrono::steady_clock::now() - target.firstShown).count();
         Trace("SdlHost: %u frames shown in %.2f s (%.1f per second).\n", target.dwShown, dSeconds,
               (target.dwShown - 1) / dSeconds);
+    }
+    if (pWindow->wlSurface != nullptr) {
+        std::lock_guard<std::mutex> lock(g_mutex);
+        WaylandForgetSurface(pWindow->wlSurface);
     }
     if (target.pTexture != nullptr) {
         SDL_DestroyTexture(target.pTexture);

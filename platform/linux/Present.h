@@ -4,6 +4,7 @@
 //
 //   Display.cpp (Flip, StretchBlt) -> PresentPicture, render thread, holding the window host's lock:
 //     surface path: DrawDirect -> our scaler into X11DirectImage -> X11DirectShow (X11Present.cpp)
+//                   on Wayland: DrawWayland -> our scaler into a wl_shm buffer (WaylandPresent.cpp)
 //     otherwise:    PresentHandover::Hand -> main thread: ServePresent -> DrawWithSdl (SdlPresent.cpp)
 //
 // The hand-over waits until the main thread has shown the picture, or dropped it, at most a second; then
@@ -49,8 +50,9 @@ struct PresentRequest {
 
 // How pictures reach the screen. Texture: uploaded into an SDL renderer's texture and scaled by it, the
 // cheapest where the renderer runs on a GPU. Surface: scaled by us and handed to the X server through
-// shared memory (MIT-SHM), with no OpenGL at all, from the render thread (or, where the window's pixels
-// are not 24-bit XRGB or there is no X11, into SDL's window surface on the main thread); the cheapest
+// shared memory (MIT-SHM; on Wayland wl_shm buffers), with no OpenGL at all, from the render thread (or,
+// where the window's pixels are not 24-bit XRGB or the session is neither, into SDL's window surface on
+// the main thread); the cheapest
 // where OpenGL would run on the processor (llvmpipe and its kind, Xvfb, remote displays).
 enum PresentPath {
     PATH_TEXTURE,
@@ -99,16 +101,22 @@ uint64_t RefreshPeriodNs(WindowHandle hWnd);
 // Main thread: the size the window's full-screen pictures are letterboxed from (0 x 0: none).
 void SetLogicalSize(WindowHandle hWnd, int32_t nWidth, int32_t nHeight);
 
-// The path choice's rules, apart from what they ask of SDL and the X server. Before a renderer is made:
-// $LUMIVORRA_PRESENT ("texture", "surface" or "surface-main", else empty), whether SDL's video driver is
-// X11's and whether the X server renders directly. bAskRenderer: make a renderer and ask
-// PathForRenderer; otherwise the surface path.
+// The session SDL's video driver runs in: where the render thread can put pictures itself.
+enum PresentSession {
+    SESSION_X11,
+    SESSION_WAYLAND,
+    SESSION_OTHER, // only SDL can show pictures, on the main thread
+};
+// The path choice's rules, apart from what they ask of SDL, the X server and the compositor. Before a
+// renderer is made: $LUMIVORRA_PRESENT ("texture", "surface" or "surface-main", else empty), the session
+// and whether OpenGL may run on a GPU there (the X server renders directly, the compositor takes GPU
+// buffers). bAskRenderer: make a renderer and ask PathForRenderer; otherwise the surface path.
 struct PathChoice {
     bool bAskRenderer;
     bool bMainThread; // the surface path through the main thread
     const char* pszReason;
 };
-PathChoice PathBeforeRenderer(const std::string& forced, bool bX11, bool bServerRendersDirect);
+PathChoice PathBeforeRenderer(const std::string& forced, PresentSession session, bool bGpuReachable);
 // With SDL's renderer made: its name ("opengl", "software", ...) and, for OpenGL, the driver's renderer
 // string. The texture path where it runs on a GPU (or where forced), else the surface path.
 PresentPath PathForRenderer(const std::string& forced, const char* pszRenderer, const std::string& gl);

@@ -9,6 +9,7 @@
 #include "platform/linux/MainWait.h"
 #include "platform/linux/Present.h"
 #include "platform/linux/SdlAudio.h"
+#include "platform/linux/WaylandPresent.h"
 #include "platform/linux/WindowList.h"
 #include "platform/linux/X11MainConnection.h"
 #include "platform/linux/X11Present.h"
@@ -90,7 +91,16 @@ void UpdateClientSize(HostWindow* pWindow) {
 void Watch(HostWindow* pWindow) {
     SDL_SysWMinfo wm{};
     SDL_VERSION(&wm.version);
-    if (SDL_GetWindowWMInfo(pWindow->pWindow, &wm) != SDL_TRUE || wm.subsystem != SDL_SYSWM_X11) {
+    if (SDL_GetWindowWMInfo(pWindow->pWindow, &wm) != SDL_TRUE) {
+        return;
+    }
+    if (wm.subsystem == SDL_SYSWM_WAYLAND) {
+        // Frame callbacks tell the render thread when the compositor shows the window (WaylandPresent.h).
+        pWindow->wlDisplay = wm.info.wl.display;
+        pWindow->wlSurface = wm.info.wl.surface;
+        return;
+    }
+    if (wm.subsystem != SDL_SYSWM_X11) {
         return;
     }
     WaitOnSdlConnection(wm.info.x11.display);
@@ -323,6 +333,7 @@ void SdlHostShutdown() {
     X11CloseMainConnection();
     if (g_bVideo) {
         X11CloseDirect();
+        WaylandCloseDirect();
         EndMainWait();
         if (SdlAudioDevice::InUse()) {
             // The music's device was left behind, its thread waiting for SDL's audio thread: SDL_Quit

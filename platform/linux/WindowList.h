@@ -25,6 +25,8 @@ struct HostWindow {
     unsigned long xChild = 0; // preview: our X11 window inside the host's
     unsigned long xHost = 0;
     unsigned long xWindow = 0; // the X11 window drawn into (SDL's own, or the preview's child)
+    void* wlDisplay = nullptr; // on Wayland: SDL's wl_display and the window's wl_surface
+    void* wlSurface = nullptr;
     // Written by the main thread, read by the render thread's direct presents (under g_mutex).
     std::atomic<bool> bHostGone{
         false};             // the host window was destroyed: draw nothing, destroy at the next message

@@ -10,25 +10,42 @@
 namespace {
 
 TEST(PresentPath, WithoutDirectRenderingOnX11NoRendererIsMadeAndTheRenderThreadPuts) {
-    const PathChoice choice = PathBeforeRenderer("", true, false);
+    const PathChoice choice = PathBeforeRenderer("", SESSION_X11, false);
     EXPECT_FALSE(choice.bAskRenderer);
     EXPECT_FALSE(choice.bMainThread);
     EXPECT_STREQ(choice.pszReason, "no direct rendering on this X server");
     // With direct rendering, and away from X11 (where nobody can be asked), the renderer decides.
-    EXPECT_TRUE(PathBeforeRenderer("", true, true).bAskRenderer);
-    EXPECT_TRUE(PathBeforeRenderer("", false, false).bAskRenderer);
-    EXPECT_TRUE(PathBeforeRenderer("texture", true, false).bAskRenderer);
+    EXPECT_TRUE(PathBeforeRenderer("", SESSION_X11, true).bAskRenderer);
+    EXPECT_TRUE(PathBeforeRenderer("", SESSION_OTHER, false).bAskRenderer);
+    EXPECT_TRUE(PathBeforeRenderer("texture", SESSION_X11, false).bAskRenderer);
 }
 
 TEST(PresentPath, ForcedSurfaceWaysAndTheSurfaceAwayFromX11) {
-    const PathChoice direct = PathBeforeRenderer("surface", true, true);
+    const PathChoice direct = PathBeforeRenderer("surface", SESSION_X11, true);
     EXPECT_FALSE(direct.bAskRenderer);
     EXPECT_FALSE(direct.bMainThread);
     EXPECT_STREQ(direct.pszReason, "forced");
-    EXPECT_TRUE(PathBeforeRenderer("surface-main", true, true).bMainThread);
-    // No X11 window to put into (Wayland): the surface path can only go through SDL on the main thread.
-    EXPECT_TRUE(PathBeforeRenderer("surface", false, true).bMainThread);
-    EXPECT_TRUE(PathBeforeRenderer("", false, true).bMainThread);
+    EXPECT_TRUE(PathBeforeRenderer("surface-main", SESSION_X11, true).bMainThread);
+    // Neither X11 nor Wayland: the surface path can only go through SDL on the main thread.
+    EXPECT_TRUE(PathBeforeRenderer("surface", SESSION_OTHER, true).bMainThread);
+    EXPECT_TRUE(PathBeforeRenderer("", SESSION_OTHER, true).bMainThread);
+}
+
+// On Wayland the render thread puts pictures itself, as on X11; a compositor that takes no GPU buffers
+// from its clients leaves OpenGL on the processor, so no renderer is even made.
+TEST(PresentPath, OnWaylandTheRenderThreadPutsAndNoRendererIsMadeWithoutGpuBuffers) {
+    const PathChoice choice = PathBeforeRenderer("", SESSION_WAYLAND, false);
+    EXPECT_FALSE(choice.bAskRenderer);
+    EXPECT_FALSE(choice.bMainThread);
+    EXPECT_STREQ(choice.pszReason, "the compositor takes no GPU buffers");
+    const PathChoice gpu = PathBeforeRenderer("", SESSION_WAYLAND, true);
+    EXPECT_TRUE(gpu.bAskRenderer);
+    EXPECT_FALSE(gpu.bMainThread);
+    EXPECT_TRUE(PathBeforeRenderer("texture", SESSION_WAYLAND, false).bAskRenderer);
+    const PathChoice forced = PathBeforeRenderer("surface", SESSION_WAYLAND, true);
+    EXPECT_FALSE(forced.bAskRenderer);
+    EXPECT_FALSE(forced.bMainThread);
+    EXPECT_TRUE(PathBeforeRenderer("surface-main", SESSION_WAYLAND, false).bMainThread);
 }
 
 TEST(PresentPath, TheTextureWhereTheRendererRunsOnAGpuTheSurfaceWhereOnTheProcessor) {
