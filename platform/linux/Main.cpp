@@ -38,6 +38,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <strings.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -95,6 +96,24 @@ bool WaylandReachable() {
         close(fd);
     }
     return bConnected;
+}
+
+// Previews and --root draw into another program's X11 window, which only SDL's X11 driver can: not where
+// SDL is told to take another driver ($SDL_VIDEODRIVER, its first choice), nor without an X server (a
+// Wayland session without XWayland).
+bool X11HostsReachable() {
+    if (const char* pszDriver = std::getenv("SDL_VIDEODRIVER"); pszDriver != nullptr && *pszDriver) {
+        const std::string first = std::string(pszDriver).substr(0, std::strcspn(pszDriver, ","));
+        if (strcasecmp(first.c_str(), "x11") != 0) {
+            return false;
+        }
+    }
+    Display* pDisplay = XOpenDisplay(nullptr);
+    if (pDisplay == nullptr) {
+        return false;
+    }
+    XCloseDisplay(pDisplay);
+    return true;
 }
 
 unsigned long HostOfRoot() {
@@ -165,6 +184,20 @@ int main(int argc, char** argv) {
         std::printf("lumivorra %s\n", LV_VERSION);
         return 0;
     }
+    if (std::getenv("LUMIVORRA_TRACE") != nullptr) {
+        SetTraceSink(TraceToStderr);
+    }
+    const std::string& given = line.switches;
+    const bool bPreview =
+        line.action == ACTION_SWITCH && given.size() > 1 && std::strchr("pPlL", given[1]) != nullptr;
+    if ((bPreview || line.bRoot) && !X11HostsReachable()) {
+        Trace(
+            "SdlHost: previews and --root are not available: they need SDL's X11 driver and an X server.\n");
+        DebugPrint("%s",
+                   Tr("Previews (/p, --window-id, --root) draw into an X11 window, and no X11 display can "
+                      "be reached.\n"));
+        return 0;
+    }
     if (line.bRoot) {
         line.switches =
             "/p " + std::to_string(HostOfRoot()); // a bad id reads as 0: no window can be made in it
@@ -178,9 +211,6 @@ int main(int argc, char** argv) {
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
 
-    if (std::getenv("LUMIVORRA_TRACE") != nullptr) {
-        SetTraceSink(TraceToStderr);
-    }
     RegisterBuiltinResources();
     Services services;
     services.override = line.override;

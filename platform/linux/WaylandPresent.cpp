@@ -23,8 +23,8 @@ struct ShmBuffer {
     wl_buffer* pBuffer = nullptr;
     uint32_t* pPixels = nullptr;
     size_t nBytes = 0;
-    bool bBusy = false;     // the compositor holds it until its release event
-    bool bPainted = false;  // the bars around painted are in it
+    bool bBusy = false;    // the compositor holds it until its release event
+    bool bPainted = false; // the bars around painted are in it
     ScaleRect painted{0, 0, 0, 0};
 };
 
@@ -34,7 +34,7 @@ wl_event_queue* g_pQueue = nullptr;
 wl_display* g_pDisplayWrapper = nullptr; // requests whose new objects' events go to g_pQueue
 wl_registry* g_pRegistry = nullptr;
 wl_shm* g_pShm = nullptr;
-bool g_bFailed = false; // the connection failed, or the compositor offers no wl_shm
+bool g_bFailed = false;                  // the connection failed, or the compositor offers no wl_shm
 wl_surface* g_pSurface = nullptr;        // the window's, as SDL made it
 wl_surface* g_pSurfaceWrapper = nullptr; // its frame callbacks come to g_pQueue
 wl_callback* g_pFrame = nullptr;         // the frame callback of the last commit, until it comes
@@ -130,7 +130,8 @@ bool TakeEvents() {
     } else {
         wl_display_cancel_read(g_pDisplay);
     }
-    return wl_display_dispatch_queue_pending(g_pDisplay, g_pQueue) >= 0 && wl_display_get_error(g_pDisplay) == 0;
+    return wl_display_dispatch_queue_pending(g_pDisplay, g_pQueue) >= 0 &&
+           wl_display_get_error(g_pDisplay) == 0;
 }
 
 // The queue and wl_shm, at the first picture; false when they cannot be had.

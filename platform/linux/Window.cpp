@@ -98,6 +98,13 @@ void Watch(HostWindow* pWindow) {
         // Frame callbacks tell the render thread when the compositor shows the window (WaylandPresent.h).
         pWindow->wlDisplay = wm.info.wl.display;
         pWindow->wlSurface = wm.info.wl.surface;
+        static bool s_bTraced = false;
+        if (!s_bTraced) {
+            s_bTraced = true;
+            Trace(
+                "SdlHost: no watch of covered windows on Wayland (the compositor's frame callbacks pace the "
+                "pictures).\n");
+        }
         return;
     }
     if (wm.subsystem != SDL_SYSWM_X11) {
