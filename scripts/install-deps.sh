@@ -30,6 +30,8 @@ run_packages=(
     libasound2-dev
     # the music's sound server client (PulseAudio's protocol, which PipeWire's pipewire-pulse speaks too)
     libpulse-dev
+    # the surface path's buffers in a Wayland session (wl_shm, through SDL's own connection)
+    libwayland-dev
     # OpenGL in software for SDL's renderer where no driver is (Xvfb); without it SDL draws in software
     libgl1-mesa-dri
     # run.sh's look for a display (xdpyinfo)
@@ -56,6 +58,9 @@ test_packages=(
     # the music's tests through real sound servers: PulseAudio, PipeWire with pipewire-pulse and
     # WirePlumber on a D-Bus session of their own, pactl and parec to make a null sink and record it
     pulseaudio pulseaudio-utils pipewire pipewire-bin pipewire-pulse wireplumber dbus-daemon
+    # a native Wayland session for the tests and bench/cost-report.py: sway's headless backend,
+    # screenshots, keys through the virtual keyboard, the idle daemon that starts the screen saver
+    sway grim wtype swayidle
     # the peers that bench/cost-report.py measures beside the program (bumps, metaballs)
     xscreensaver-data xscreensaver-data-extra
 )

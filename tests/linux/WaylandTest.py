@@ -1,0 +1,319 @@
+#!/usr/bin/env python3
+"""The lumivorra program in a native Wayland session: sway on its headless backend, with no XWayland and
+no X server, screenshots with grim, keys with wtype (through the virtual-keyboard protocol), the idle
+daemon swayidle, and the compositor's own view of our window through swaymsg.
+
+    WaylandTest.py PATH/TO/lumivorra CASE     (CASE: one of the functions named in CASES)
+
+sway refuses to run as root: run as root, the script makes the user lumivorra-test (once) and runs itself
+again as that user. Each case has its own compositor and runtime folder. Fails with a message and exit
+code 1.
+"""
+import json
+import os
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
+from ScriptChecks import Failure, check, read_log  # noqa: E402
+from TestUser import rerun_as_test_user  # noqa: E402
+from ProgramTest import five_six_five_share, scaled_by_rule  # noqa: E402
+
+# 16:9, so that the 4:3 picture is letterboxed: 100 black columns on each side.
+SCREEN_W, SCREEN_H = 800, 450
+LETTERBOX = (SCREEN_W - SCREEN_H * 4 // 3) // 2
+PICTURE = (LETTERBOX, 0, SCREEN_W - LETTERBOX, SCREEN_H)
+# The issue of a key to the end of the run: a fade of 32 frames at 60 Hz and the exit.
+KEY_ENDS_WITHIN = 1.0
+# What the compositor shows where no window is (its clear colour; no wallpaper program runs).
+EMPTY = 0.25 * 255
+
+CONFIG = f"""xwayland disable
+output HEADLESS-1 resolution {SCREEN_W}x{SCREEN_H} position 0 0
+default_border none
+default_floating_border none
+for_window [app_id="lumivorra"] floating enable
+seat seat0 hide_cursor 100
+"""
+
+
+def wait_until(test, timeout, what):
+    deadline = time.monotonic() + timeout
+    while not test():
+        check(time.monotonic() < deadline, what)
+        time.sleep(0.05)
+
+
+def mean(shot, left, top, right, bottom):
+    width, _, pixels = shot
+    total = 0
+    for y in range(top, bottom):
+        total += sum(pixels[(y * width + left) * 3:(y * width + right) * 3])
+    return total / ((right - left) * (bottom - top) * 3)
+
+
+class Session:
+    def __init__(self, program):
+        self.program = program
+        self.folder = tempfile.TemporaryDirectory(prefix="lumivorra-wayland-")
+        runtime = os.path.join(self.folder.name, "run")
+        os.mkdir(runtime, 0o700)
+        config = os.path.join(self.folder.name, "sway.conf")
+        with open(config, "w") as file:
+            file.write(CONFIG)
+        base = {k: v for k, v in os.environ.items()
+                if k not in ("DISPLAY", "WAYLAND_DISPLAY", "SWAYSOCK", "XSCREENSAVER_WINDOW", "SDL_VIDEODRIVER",
+                             "LUMIVORRA_PRESENT", "DBUS_SESSION_BUS_ADDRESS")}
+        base.update(XDG_RUNTIME_DIR=runtime, HOME=self.folder.name, XDG_CONFIG_HOME=os.path.join(self.folder.name, "config"))
+        self.sway_log = open(os.path.join(self.folder.name, "sway.log"), "w+b")
+        self.sway = subprocess.Popen(["sway", "-c", config], env=dict(base, WLR_BACKENDS="headless",
+                                     WLR_LIBINPUT_NO_DEVICES="1", WLR_RENDERER="pixman"),
+                                     stdout=self.sway_log, stderr=self.sway_log, start_new_session=True)
+        self.logs = []
+        self.processes = []
+
+        def sockets():
+            return [name for name in os.listdir(runtime) if name.startswith("wayland-") and not name.endswith(".lock")]
+
+        def ipc():
+            return [name for name in os.listdir(runtime) if name.startswith("sway-ipc.")]
+
+        wait_until(lambda: sockets() and ipc() or self.sway.poll() is not None, 20, "sway does not start")
+        check(self.sway.poll() is None, "sway ended: " + read_log(self.sway_log)[-2000:])
+        # No X server: SDL picks Wayland by itself, and anything that needs X11 finds none.
+        self.env = dict(base, WAYLAND_DISPLAY=sockets()[0], SWAYSOCK=os.path.join(runtime, ipc()[0]),
+                        LUMIVORRA_TRACE="1")
+        wait_until(lambda: subprocess.run(["swaymsg", "-t", "get_outputs"], env=self.env, capture_output=True,
+                                          timeout=20).returncode == 0, 20, "sway does not answer")
+
+    def close(self):
+        for process in self.processes:
+            if process.poll() is None:
+                process.kill()
+                process.wait()
+        os.killpg(self.sway.pid, signal.SIGTERM)
+        try:
+            self.sway.wait(timeout=10)
+        except subprocess.TimeoutExpired:
+            os.killpg(self.sway.pid, signal.SIGKILL)
+            self.sway.wait()
+        for log in self.logs:
+            log.close()
+        self.sway_log.close()
+        self.folder.cleanup()
+
+    def start(self, *args, env=None, command=None):
+        log = tempfile.TemporaryFile(dir=self.folder.name)
+        self.logs.append(log)
+        process = subprocess.Popen(command or [self.program, *args], env=env or self.env, stdout=log, stderr=log,
+                                   cwd=self.folder.name)
+        self.processes.append(process)
+        return process
+
+    def output_of(self, index=-1):
+        return read_log(self.logs[index])
+
+    def screenshot(self):
+        """The output as (width, height, rows of (r, g, b) bytes), as the compositor shows it."""
+        data = subprocess.run(["grim", "-t", "ppm", "-"], env=self.env, capture_output=True, timeout=20).stdout
+        fields = data.split(maxsplit=4)
+        check(len(fields) == 5 and fields[0] == b"P6", "grim gave no picture")
+        return int(fields[1]), int(fields[2]), fields[4]
+
+    def views(self):
+        """The compositor's views of our program (app_id lumivorra)."""
+        tree = json.loads(subprocess.run(["swaymsg", "-t", "get_tree"], env=self.env, capture_output=True,
+                                         text=True, timeout=20).stdout)
+        found, nodes = [], [tree]
+        while nodes:
+            node = nodes.pop()
+            if node.get("app_id") == "lumivorra":
+                found.append(node)
+            nodes += node.get("nodes", []) + node.get("floating_nodes", [])
+        return found
+
+    def key(self, name):
+        """A key pressed and released; the pause lets the program take the virtual keyboard's key map."""
+        subprocess.run(["wtype", "-s", "800", "-k", name], env=self.env, capture_output=True, timeout=20)
+
+
+def wait_drawn(session, process, box, timeout=30.0):
+    """Waits until the program has shown its first frame and the box of the output shows a picture: a mean
+    brightness above 8 and unlike the compositor's grey, which an empty output shows."""
+    index = session.processes.index(process)
+    deadline = time.monotonic() + timeout
+    while True:
+        check(process.poll() is None, "the program ended by itself: " + session.output_of(index))
+        if "first frame shown after" in session.output_of(index):
+            brightness = mean(session.screenshot(), *box)
+            if brightness > 8 and abs(brightness - EMPTY) > 4:
+                return brightness
+        check(time.monotonic() < deadline, f"no picture within {timeout:g} s: " + session.output_of(index))
+        time.sleep(0.1)
+
+
+def wait_exit(process, timeout):
+    try:
+        return process.wait(timeout=timeout)
+    except subprocess.TimeoutExpired:
+        return None
+
+
+def check_full_screen(session, process, path, least_565=1.0):
+    """The letterboxed picture, black bars, scaled by the nearest-neighbour rule; the compositor shows the
+    view full screen and holds no idle inhibitor for it."""
+    wait_drawn(session, process, PICTURE)
+    shot = session.screenshot()
+    check(shot[:2] == (SCREEN_W, SCREEN_H), f"the output is {shot[0]}x{shot[1]}")
+    bars = max(mean(shot, 0, 0, LETTERBOX, SCREEN_H), mean(shot, SCREEN_W - LETTERBOX, 0, SCREEN_W, SCREEN_H))
+    check(bars == 0, f"the letterbox bars are not black (mean {bars:.2f})")
+    scaled_by_rule(shot, PICTURE)
+    share = five_six_five_share(shot, PICTURE)
+    check(share >= least_565, f"only {share:.1%} of the picture has 5-6-5 colours")
+    views = session.views()
+    check(len(views) == 1, f"the compositor has {len(views)} views of the program")
+    check(views[0].get("fullscreen_mode") == 1, "the view is not full screen")
+    check(views[0].get("inhibit_idle") is False, "the screen saver keeps the session from going idle")
+    check(path in session.output_of(session.processes.index(process)), f"no {path!r} in the trace")
+
+
+def end_by_key(session, process):
+    """A key fades the picture out and ends the run within KEY_ENDS_WITHIN s, with exit code 1."""
+    before = mean(session.screenshot(), *PICTURE)
+    session.key("space")
+    pressed = time.monotonic()
+    darkest = before
+    while process.poll() is None:
+        shot = session.screenshot()
+        if process.poll() is None:
+            darkest = min(darkest, mean(shot, *PICTURE))
+    code = wait_exit(process, 30)
+    took = time.monotonic() - pressed
+    print(f"ended {took:.2f} s after the key; {before:.1f} before, {darkest:.1f} at the darkest")
+    check(code == 1, f"exit code {code} after a key")
+    check(took < KEY_ENDS_WITHIN, f"the run ended {took:.2f} s after the key")
+    check(darkest < before * 0.5, f"no fade seen ({before:.1f} before, {darkest:.1f} at the darkest)")
+    wait_until(lambda: not session.views(), 5, "the program's view is still there")
+
+
+WL_SHM = "pictures go to the compositor from the render thread (wl_shm)"
+
+
+def full_screen(session):
+    """/s with SDL choosing Wayland by itself (no X server): the letterboxed picture from the render
+    thread's wl_shm buffers, no idle inhibitor, and a key fades it out and ends it."""
+    process = session.start("/s", "--no-music")
+    check_full_screen(session, process, WL_SHM)
+    trace = session.output_of()
+    check("present path surface (the compositor takes no GPU buffers)" in trace, "another path was chosen")
+    check("no watch of covered windows on Wayland" in trace, "the trace does not say the watch is X11's")
+    end_by_key(session, process)
+
+
+def texture(session):
+    """/s on SDL's renderer (forced; OpenGL on llvmpipe here), with the Wayland driver named."""
+    env = dict(session.env, SDL_VIDEODRIVER="wayland", LUMIVORRA_PRESENT="texture")
+    process = session.start("/s", "--no-music", env=env)
+    # llvmpipe's texture sampling is off by one in a channel here and there.
+    check_full_screen(session, process, "present path texture (forced)", least_565=0.9)
+    end_by_key(session, process)
+
+
+def window(session):
+    """--window with SDL_VIDEODRIVER=wayland: the picture in a 320x240 window (floating, as the compositor
+    is told to keep it), the bars of a resize, and only Esc ends it."""
+    process = session.start("--window", "--no-music", env=dict(session.env, SDL_VIDEODRIVER="wayland"))
+    wait_until(lambda: session.views() or process.poll() is not None, 20, "no view of the window appeared")
+    rect = session.views()[0]["rect"]
+    check((rect["width"], rect["height"]) == (320, 240), f"the window is {rect['width']}x{rect['height']}")
+    box = (rect["x"], rect["y"], rect["x"] + 320, rect["y"] + 240)
+    wait_drawn(session, process, box)
+    share = five_six_five_share(session.screenshot(), box)
+    check(share < 0.9, f"{share:.1%} of the window has 5-6-5 colours: not shown in 32-bit colour")
+    check(WL_SHM in session.output_of(), "the window's pictures did not go from the render thread")
+    # Made larger by the compositor: the buffers follow the window's size, the picture fills it.
+    subprocess.run(["swaymsg", '[app_id="lumivorra"]', "resize", "set", "640", "480"], env=session.env,
+                   capture_output=True, timeout=20)
+    wait_until(lambda: session.views()[0]["rect"]["width"] == 640, 10, "the window was not resized")
+    rect = session.views()[0]["rect"]
+    wait_until(lambda: mean(session.screenshot(), rect["x"] + 330, rect["y"] + 250, rect["x"] + 640,
+                            rect["y"] + 480) > 8, 10, "the picture does not fill the resized window")
+    session.key("a")
+    check(wait_exit(process, 1.5) is None, "a key other than Esc ended the window")
+    session.key("Escape")
+    check(wait_exit(process, 30) == 1, "Esc did not end the window with exit code 1")
+
+
+def swayidle(session):
+    """swayidle starts the screen saver when the session has been idle for a second; the picture shows,
+    and a key ends it."""
+    pid_file = os.path.join(session.folder.name, "pid")
+    command = f"echo $$ > {pid_file}; exec {session.program} /s --no-music"
+    idle = session.start(command=["swayidle", "timeout", "1", command])
+    wait_until(lambda: os.path.exists(pid_file) and os.path.getsize(pid_file) > 0 or idle.poll() is not None, 20,
+               "swayidle did not start the screen saver")
+    check(idle.poll() is None, "swayidle ended: " + session.output_of())
+    with open(pid_file) as file:
+        pid = int(file.read())
+    wait_until(lambda: session.views() or not os.path.exists(f"/proc/{pid}"), 20, "no view of the screen saver")
+    wait_until(lambda: mean(session.screenshot(), *PICTURE) > 8, 20, "swayidle's screen saver shows no picture")
+    views = session.views()
+    check(views and views[0].get("inhibit_idle") is False, "the screen saver keeps the session from going idle")
+    # Before the key, so that its idle timer does not start another one after the run.
+    idle.terminate()
+    check(wait_exit(idle, 10) is not None, "swayidle did not end on SIGTERM")
+    session.key("space")
+    wait_until(lambda: not os.path.exists(f"/proc/{pid}") or open(f"/proc/{pid}/stat").read().split()[2] == "Z",
+               5, "the key did not end swayidle's screen saver")
+
+
+def previews(session):
+    """/p, --window-id and --root need an X11 host window: with none they say so at once, exit code 0."""
+    for args in (["/p", "1234"], ["--window-id", "0x400001"], ["--root"]):
+        process = session.start(*args, "--no-music")
+        code = wait_exit(process, 20)
+        output = session.output_of()
+        check(code == 0, f"{' '.join(args)}: exit code {code}")
+        check("SdlHost: previews and --root are not available" in output, f"{' '.join(args)}: not traced: {output}")
+        check(any(text in output for text in MESSAGE), f"{' '.join(args)}: no clear message: {output}")
+        check("CreateWindowEx" not in output, f"{' '.join(args)}: the window error came too: {output}")
+    # Also where an X display is named but SDL is told to use Wayland.
+    process = session.start("/p", "1234", env=dict(session.env, SDL_VIDEODRIVER="wayland", DISPLAY=":0"))
+    check(wait_exit(process, 20) == 0 and any(text in session.output_of() for text in MESSAGE),
+          "SDL's Wayland driver was taken for a preview: " + session.output_of())
+
+
+# The message in English and in Japanese (the tests' locale).
+MESSAGE = ("draw into an X11 window, and no X11 display can be reached", "X11 のディスプレイに接続できません")
+
+
+CASES = {f.__name__: f for f in (full_screen, texture, window, swayidle, previews)}
+
+
+def main():
+    program, case = sys.argv[1], sys.argv[2]
+    if os.geteuid() == 0:
+        return rerun_as_test_user(__file__, [os.path.abspath(program), case])
+    session = None
+    try:
+        session = Session(program)
+        CASES[case](session)
+    except Failure as failure:
+        print(f"{case}: {failure}")
+        if session is not None:
+            for index in range(len(session.logs)):
+                print(f"--- output of run {index + 1}:\n{session.output_of(index)}")
+            print(f"--- sway's:\n{read_log(session.sway_log)[-3000:]}")
+        return 1
+    finally:
+        if session is not None:
+            session.close()
+    print(f"{case}: passed")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
