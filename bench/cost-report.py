@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """What it costs to show the picture: lumivorra on a virtual display (Xvfb), beside two peers.
 
-    bench/cost-report.py [--seconds N] [--program PATH] [--bench PATH] [--path NAME] [--quick] [--music]
+    bench/cost-report.py [--seconds N] [--program PATH] [--bench PATH] [--path NAME] [--quick] [--music] [--wayland]
 
 For the window at 320x240 (music off; the built-in song into the silent sink, with no sound server; and,
 where PulseAudio is installed, the song into a PulseAudio null sink) and full screen at 1280x720,
@@ -9,12 +9,14 @@ where PulseAudio is installed, the song into a PulseAudio null sink) and full sc
 program and of the X server in % of one core and in microseconds per shown frame, the first-frame time
 and the resident memory; then the same, where installed, for XScreenSaver's bumps and metaballs in a
 320x240 window (package xscreensaver-data-extra), whose frames are counted as the pictures they send to
-the X server. Each case runs on its own Xvfb (and PulseAudio); CPU is read from /proc (the scheduler's
+the X server; and, where sway is installed, full screen at 1920x1080 in a native Wayland session (sway's
+headless backend with pixman, no XWayland; as the user lumivorra-test when run as root), as picked and
+with the texture path forced, the compositor's CPU in the X server's columns. Each case runs on its own Xvfb (and PulseAudio); CPU is read from /proc (the scheduler's
 run time of every thread) over N seconds (default 10) after 3 s of warm-up. lumivorra-bench's
 ComposeFrame/best is printed for the ratios, and what the music costs (each song case minus the silent
 one), with the program's threads: % of one core and wake-ups a second each. --path sets
 LUMIVORRA_PRESENT (texture, surface or surface-main) for every lumivorra case; --quick runs the window
-case only, for 2 s; --music only the three window cases.
+case only, for 2 s; --music only the three window cases; --wayland only the Wayland ones.
 
 Builds nothing: build the linux preset first (cmake --build --preset linux). A measuring tool, not a
 test: on a shared machine run it when the load is low (the load average is printed with the table).
@@ -195,6 +197,82 @@ def run_lumivorra(args, name, size, arguments, bgm_mode, warmup, pulse=False):
                 device=None if bgm_mode == 2 else "PulseAudio null sink" if pulse else "silent sink")
 
 
+class Compositor:
+    """sway on its headless backend (pixman, no XWayland) at size, in folder's runtime folder; as the user
+    lumivorra-test when run as root, since sway refuses root. user: the user its clients must run as."""
+
+    def __init__(self, folder, size):
+        self.user = None
+        if os.geteuid() == 0:
+            sys.path.insert(0, os.path.join(ROOT, "tests", "linux"))
+            from TestUser import ensure_test_user
+            self.user = ensure_test_user()
+            os.chmod(folder, 0o755)
+        runtime = os.path.join(folder, "run")
+        os.makedirs(runtime, 0o700, exist_ok=True)
+        config = os.path.join(folder, "sway.conf")
+        width, height = size.split("x")
+        with open(config, "w") as file:
+            file.write(f"xwayland disable\noutput HEADLESS-1 resolution {width}x{height}\ndefault_border none\n")
+        if self.user:
+            shutil.chown(runtime, self.user)
+        self.env = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY", "SDL_VIDEODRIVER")}
+        self.env.update(XDG_RUNTIME_DIR=runtime, XDG_CONFIG_HOME=os.path.join(folder, "config"), HOME=folder)
+        self.sway = self.spawn(["sway", "-c", config], dict(self.env, WLR_BACKENDS="headless",
+                               WLR_LIBINPUT_NO_DEVICES="1", WLR_RENDERER="pixman"), subprocess.DEVNULL)
+        deadline = time.monotonic() + 20
+        while not any(n.startswith("wayland-") and not n.endswith(".lock") for n in os.listdir(runtime)):
+            if time.monotonic() > deadline or self.sway.poll() is not None:
+                raise SystemExit("sway does not start")
+            time.sleep(0.05)
+        self.env["WAYLAND_DISPLAY"] = next(n for n in os.listdir(runtime)
+                                           if n.startswith("wayland-") and not n.endswith(".lock"))
+
+    def spawn(self, command, env, log):
+        return subprocess.Popen(command, env=env, stdout=log, stderr=log, user=self.user, group=self.user,
+                                extra_groups=[] if self.user else None)
+
+    def close(self):
+        self.sway.terminate()
+        self.sway.wait()
+
+
+def run_wayland(args, name, size, forced, warmup):
+    """Full screen in a native Wayland session: the program and the compositor's CPU."""
+    folder = tempfile.mkdtemp(prefix="lumivorra-cost-wayland-")
+    compositor = Compositor(folder, size)
+    try:
+        write_settings(folder, 2)
+        if compositor.user:
+            for root, dirs, _ in os.walk(os.path.join(folder, "config")):
+                shutil.chown(root, compositor.user)
+        env = dict(compositor.env, LUMIVORRA_TRACE="1")
+        env.pop("LUMIVORRA_PRESENT", None)
+        if forced or args.path:
+            env["LUMIVORRA_PRESENT"] = forced or args.path
+        log = open(os.path.join(folder, "log"), "w+b")
+        process = compositor.spawn([args.program, "/s"], env, log)
+        time.sleep(warmup)
+        program, server, _, took, rss, _, _ = sample(process.pid, compositor.sway.pid, args.seconds)
+        process.terminate()  # ends the run as a close does
+        try:
+            process.wait(timeout=30)
+        except subprocess.TimeoutExpired:
+            process.kill()
+            process.wait()
+        log.seek(0)
+        trace = log.read().decode("utf-8", "replace")
+    finally:
+        compositor.close()
+        shutil.rmtree(folder, ignore_errors=True)
+    rate = re.search(r"frames shown in [0-9.]+ s \(([0-9.]+) per second\)", trace)
+    path = re.search(r"SdlHost: present path ([^.\n]+)", trace)
+    first = re.search(r"first frame shown after ([0-9]+) ms", trace)
+    fps = float(rate.group(1)) if rate else 0.0
+    return dict(name=name, path=path.group(1) if path else "?", fps=fps, program=program, server=server,
+                took=took, frames=fps * took, first=int(first.group(1)) if first else None, rss=rss)
+
+
 def run_peer(args, name, hack, counter_lib, warmup):
     folder = tempfile.mkdtemp(prefix="lumivorra-peer-")
     display = Display(folder, "640x480")
@@ -254,6 +332,7 @@ def main():
     parser.add_argument("--quick", action="store_true")
     parser.add_argument("--music", action="store_true", help="only the window cases: music off, the silent "
                         "sink and PulseAudio's null sink")
+    parser.add_argument("--wayland", action="store_true", help="only the cases in a native Wayland session")
     args = parser.parse_args()
     warmup = 3.0
     cases = [("window 320×240, music off", "640x480", ["--window"], 2),
@@ -266,14 +345,20 @@ def main():
                   ("full screen 3840×2160", "3840x2160", ["/s"], 2)]
     if args.quick:
         cases, args.seconds, warmup = cases[:1], 2.0, 1.0
+    if args.wayland:
+        cases = []
     rows = [run_lumivorra(args, *case[:4], warmup, *case[4:]) for case in cases]
+    if shutil.which("sway") and not args.quick and not args.music:
+        rows += [run_wayland(args, "Wayland (sway headless) full screen 1920×1080", "1920x1080", None, warmup),
+                 run_wayland(args, "Wayland (sway headless) full screen 1920×1080, texture forced", "1920x1080",
+                             "texture", warmup)]
     hacks = [(name, os.path.join(folder, name)) for name in ("bumps", "metaballs") for folder in PEERS
              if os.path.exists(os.path.join(folder, name))]
-    if hacks and not args.quick and not args.music:
+    if hacks and not args.quick and not args.music and not args.wayland:
         with tempfile.TemporaryDirectory() as folder:
             library = build_counter(folder)
             rows += [run_peer(args, f"{name} 320×240 (-delay 0)", hack, library, warmup) for name, hack in hacks]
-    compose, paced = (None, None) if args.quick or args.music else compose_frame_us(args.bench)
+    compose, paced = (None, None) if args.quick or args.music or args.wayland else compose_frame_us(args.bench)
 
     head = f"load average {os.getloadavg()[0]:.2f}, {args.seconds:g} s per case"
     if compose:
@@ -282,8 +367,8 @@ def main():
         head += f", ComposeFrame/best_at_60Hz {paced:.1f} µs"
     print(head)
     print()
-    print("| case | present path | frames/s | program % | X server % | program µs/frame | X server µs/frame "
-          "| sum µs/frame | first frame ms | resident MB |")
+    print("| case | present path | frames/s | program % | X server (compositor) % | program µs/frame "
+          "| X server (compositor) µs/frame | sum µs/frame | first frame ms | resident MB |")
     print("|---|---|---|---|---|---|---|---|---|---|")
     for row in rows:
         frames = max(row["frames"], 1.0)
