@@ -135,6 +135,9 @@ class Session:
             nodes += node.get("nodes", []) + node.get("floating_nodes", [])
         return found
 
+    def swaymsg(self, *command):
+        subprocess.run(["swaymsg", *command], env=self.env, capture_output=True, timeout=20)
+
     def key(self, name):
         """A key pressed and released; the pause lets the program take the virtual keyboard's key map."""
         subprocess.run(["wtype", "-s", "800", "-k", name], env=self.env, capture_output=True, timeout=20)
@@ -224,7 +227,8 @@ def texture(session):
 
 def window(session):
     """--window with SDL_VIDEODRIVER=wayland: the picture in a 320x240 window (floating, as the compositor
-    is told to keep it), the bars of a resize, and only Esc ends it."""
+    is told to keep it), following a resize, paused on a workspace not shown and back when it is shown,
+    and only Esc ends it."""
     process = session.start("--window", "--no-music", env=dict(session.env, SDL_VIDEODRIVER="wayland"))
     wait_until(lambda: session.views() or process.poll() is not None, 20, "no view of the window appeared")
     rect = session.views()[0]["rect"]
@@ -235,12 +239,18 @@ def window(session):
     check(share < 0.9, f"{share:.1%} of the window has 5-6-5 colours: not shown in 32-bit colour")
     check(WL_SHM in session.output_of(), "the window's pictures did not go from the render thread")
     # Made larger by the compositor: the buffers follow the window's size, the picture fills it.
-    subprocess.run(["swaymsg", '[app_id="lumivorra"]', "resize", "set", "640", "480"], env=session.env,
-                   capture_output=True, timeout=20)
+    session.swaymsg('[app_id="lumivorra"]', "resize", "set", "640", "480")
     wait_until(lambda: session.views()[0]["rect"]["width"] == 640, 10, "the window was not resized")
     rect = session.views()[0]["rect"]
     wait_until(lambda: mean(session.screenshot(), rect["x"] + 330, rect["y"] + 250, rect["x"] + 640,
                             rect["y"] + 480) > 8, 10, "the picture does not fill the resized window")
+    # On a workspace not shown the compositor asks for no frame, and none is drawn until it is shown.
+    index = session.processes.index(process)
+    session.swaymsg('[app_id="lumivorra"]', "move", "container", "to", "workspace", "2")
+    wait_until(lambda: "SdlHost: presents paused (the compositor shows the window nowhere)." in session.output_of(index),
+               10, "the pictures were not paused on a hidden workspace")
+    session.swaymsg("workspace", "2")
+    wait_until(lambda: "SdlHost: presents resumed." in session.output_of(index), 10, "the pictures did not resume")
     session.key("a")
     check(wait_exit(process, 1.5) is None, "a key other than Esc ended the window")
     session.key("Escape")
