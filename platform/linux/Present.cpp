@@ -120,45 +120,6 @@ DirectResult DrawDirect(HostWindow* pWindow, const PresentRequest& request) {
     return DIRECT_FAILED;
 }
 
-// Render thread, holding g_mutex: the surface path on Wayland, into the window's wl_shm buffers.
-DirectResult DrawWayland(HostWindow* pWindow, const PresentRequest& request) {
-    PictureTarget& target = pWindow->picture;
-    const int32_t nWidth = pWindow->nClientWidth.load();
-    const int32_t nHeight = pWindow->nClientHeight.load();
-    ScaleRect src{};
-    ScaleRect dst{};
-    if (!PictureRects(request, nWidth, nHeight, &src, &dst)) {
-        return DIRECT_SHOWN;
-    }
-    WaylandBuffer buffer{};
-    switch (WaylandDirectBuffer(pWindow->wlDisplay, pWindow->wlSurface, nWidth, nHeight, dst, &buffer)) {
-    case WL_BUFFER_READY:
-        break;
-    case WL_BUFFER_WAIT:
-        return DIRECT_SHOWN; // dropped: the compositor asks for the next one when it can show it
-    case WL_BUFFER_FAILED:
-        return DIRECT_FAILED;
-    }
-    if (!target.bDirectTraced) {
-        target.bDirectTraced = true;
-        Trace("SdlHost: pictures go to the compositor from the render thread (wl_shm).\n");
-    }
-    if (buffer.bBars) {
-        FillBlack(buffer.pPixels, buffer.nPitch, ScaleRect{0, 0, nWidth, nHeight});
-    }
-    if (dst.w > 0 && dst.h > 0) {
-        const SurfaceContext& source = request.source;
-        target.scaler.Scale(source.pPixels, source.nPitch,
-                            source.format == PRESENT_RGB565 ? SCALE_RGB565 : SCALE_XRGB8888, src,
-                            buffer.pPixels, buffer.nPitch, dst);
-    }
-    if (!WaylandDirectShow(buffer.bBars)) {
-        return DIRECT_FAILED;
-    }
-    NoteShown(target);
-    return DIRECT_SHOWN;
-}
-
 // The window's wl_display on Wayland, nullptr elsewhere.
 void* WaylandDisplayOf(SDL_Window* pWindow) {
     SDL_SysWMinfo wm{};
@@ -293,8 +254,10 @@ bool PresentPicture(const PresentRequest& request) {
         if (pWindow->bBarsLost.exchange(false)) {
             target.bBarsPainted = false;
         }
-        switch (pWindow->wlSurface != nullptr ? DrawWayland(pWindow, request)
-                                              : DrawDirect(pWindow, request)) {
+        if (pWindow->wlSurface != nullptr) {
+            return DrawWayland(pWindow, request);
+        }
+        switch (DrawDirect(pWindow, request)) {
         case DIRECT_SHOWN:
             return true;
         case DIRECT_FAILED:

@@ -1,6 +1,7 @@
 #include "platform/linux/WaylandPresent.h"
 
 #include "framework/Debug.h"
+#include "platform/linux/WindowList.h"
 
 #include <wayland-client.h>
 
@@ -169,10 +170,21 @@ void ForgetSurface() {
     }
 }
 
-} // namespace
+// A buffer to draw the next picture into, from DirectBuffer.
+struct WaylandBuffer {
+    uint32_t* pPixels;
+    int32_t nPitch; // bytes
+    bool bBars;     // its contents are not the bars around dst: paint the whole buffer black first
+};
+enum WaylandBufferResult {
+    WL_BUFFER_READY,
+    WL_BUFFER_WAIT,   // the compositor has not asked for a frame, or holds every buffer: draw none now
+    WL_BUFFER_FAILED, // the connection failed, or no memory can be had
+};
 
-WaylandBufferResult WaylandDirectBuffer(void* pDisplay, void* pSurface, int32_t nWidth, int32_t nHeight,
-                                        const ScaleRect& dst, WaylandBuffer* pBuffer) {
+// A buffer of the window's size nWidth x nHeight, XRGB8888, for a picture at dst.
+WaylandBufferResult DirectBuffer(void* pDisplay, void* pSurface, int32_t nWidth, int32_t nHeight,
+                                 const ScaleRect& dst, WaylandBuffer* pBuffer) {
     g_pDrawing = nullptr;
     if (!Open(static_cast<wl_display*>(pDisplay)) || nWidth <= 0 || nHeight <= 0) {
         return WL_BUFFER_FAILED;
@@ -229,13 +241,9 @@ WaylandBufferResult WaylandDirectBuffer(void* pDisplay, void* pSurface, int32_t 
     return WL_BUFFER_READY;
 }
 
-void WaylandForgetSurface(void* pSurface) {
-    if (pSurface == g_pSurface && g_pSurface != nullptr) {
-        ForgetSurface();
-    }
-}
-
-bool WaylandDirectShow(bool bBars) {
+// After DirectBuffer gave a buffer: attaches it with damage (the whole buffer when the bars were painted,
+// else dst), asks for the next frame callback and commits. False when the connection failed.
+bool DirectShow(bool bBars) {
     if (g_pDrawing == nullptr) {
         return false;
     }
@@ -252,6 +260,52 @@ bool WaylandDirectShow(bool bBars) {
     g_pDrawing = nullptr;
     g_committed = std::chrono::steady_clock::now();
     return wl_display_flush(g_pDisplay) >= 0 || errno == EAGAIN;
+}
+
+} // namespace
+
+bool DrawWayland(sdlhost::HostWindow* pWindow, const PresentRequest& request) {
+    PictureTarget& target = pWindow->picture;
+    const int32_t nWidth = pWindow->nClientWidth.load();
+    const int32_t nHeight = pWindow->nClientHeight.load();
+    ScaleRect src{};
+    ScaleRect dst{};
+    if (!PictureRects(request, nWidth, nHeight, &src, &dst)) {
+        return true;
+    }
+    WaylandBuffer buffer{};
+    switch (DirectBuffer(pWindow->wlDisplay, pWindow->wlSurface, nWidth, nHeight, dst, &buffer)) {
+    case WL_BUFFER_READY:
+        break;
+    case WL_BUFFER_WAIT:
+        return true; // dropped: the compositor asks for the next one when it can show it
+    case WL_BUFFER_FAILED:
+        return false;
+    }
+    if (!target.bDirectTraced) {
+        target.bDirectTraced = true;
+        Trace("SdlHost: pictures go to the compositor from the render thread (wl_shm).\n");
+    }
+    if (buffer.bBars) {
+        FillBlack(buffer.pPixels, buffer.nPitch, ScaleRect{0, 0, nWidth, nHeight});
+    }
+    if (dst.w > 0 && dst.h > 0) {
+        const SurfaceContext& source = request.source;
+        target.scaler.Scale(source.pPixels, source.nPitch,
+                            source.format == PRESENT_RGB565 ? SCALE_RGB565 : SCALE_XRGB8888, src,
+                            buffer.pPixels, buffer.nPitch, dst);
+    }
+    if (!DirectShow(buffer.bBars)) {
+        return false;
+    }
+    NoteShown(target);
+    return true;
+}
+
+void WaylandForgetSurface(void* pSurface) {
+    if (pSurface == g_pSurface && g_pSurface != nullptr) {
+        ForgetSurface();
+    }
 }
 
 void WaylandCloseDirect() {
