@@ -105,6 +105,7 @@ int32_t PlatformGetMessage(WindowMsg* pMsg) {
         if (g_bVideo) {
             if (ready.bSdlInput || SdlHasQueuedX()) {
                 SDL_PumpEvents();
+                EndIfCompositorGone();
             }
             SDL_Event event;
             while (SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0) {

@@ -308,6 +308,10 @@ void WaylandForgetSurface(void* pSurface) {
     }
 }
 
+bool WaylandConnectionLost(void* pDisplay) {
+    return wl_display_get_error(static_cast<wl_display*>(pDisplay)) != 0;
+}
+
 void WaylandCloseDirect() {
     if (g_pDisplay == nullptr) {
         return;

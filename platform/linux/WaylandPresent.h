@@ -29,6 +29,8 @@ bool DrawWayland(sdlhost::HostWindow* pWindow, const PresentRequest& request);
 // Main thread holding the window host's lock, before the window's wl_surface is destroyed: the render
 // thread's hold on it goes (its pending frame callback with it).
 void WaylandForgetSurface(void* pSurface);
+// Main thread: SDL's connection to the compositor failed (the compositor ended, or the session closed).
+bool WaylandConnectionLost(void* pDisplay);
 // At the end of the program, after the render thread and before SDL closes its connection: frees the
 // buffers and the render thread's queue.
 void WaylandCloseDirect();

@@ -5,6 +5,7 @@
 #include "platform/linux/Window.h"
 
 #include "framework/Debug.h"
+#include "platform/Language.h"
 #include "platform/linux/InstanceLock.h"
 #include "platform/linux/MainWait.h"
 #include "platform/linux/Present.h"
@@ -20,6 +21,7 @@
 #include <map>
 #include <pthread.h>
 #include <string>
+#include <unistd.h>
 
 namespace sdlhost {
 
@@ -206,6 +208,17 @@ void TakeWindowChanges() {
     X11Change change = X11_MAPPED;
     while (X11NextChange(&xWindow, &change)) {
         NoteChange(xWindow, change);
+    }
+}
+
+// The compositor went away (it ended, or the session was closed): as when the X server does
+// (X11MainConnection.cpp), nothing can be shown or received any more, and the run ends at once.
+void EndIfCompositorGone() {
+    for (HostWindow* pWindow : g_windows) {
+        if (pWindow->wlDisplay != nullptr && WaylandConnectionLost(pWindow->wlDisplay)) {
+            DebugPrint("%s", Tr("The connection to the display was lost.\n"));
+            _exit(0);
+        }
     }
 }
 

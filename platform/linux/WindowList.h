@@ -56,5 +56,7 @@ void UpdateClientSize(HostWindow* pWindow);
 void Destroy(HostWindow* pWindow);
 // Notes the host windows destroyed, and the windows unmapped or covered, since the last call.
 void TakeWindowChanges();
+// Ends the process with its message when the Wayland compositor of a window has gone.
+void EndIfCompositorGone();
 
 } // namespace sdlhost

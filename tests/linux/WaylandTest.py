@@ -94,12 +94,13 @@ class Session:
             if process.poll() is None:
                 process.kill()
                 process.wait()
-        os.killpg(self.sway.pid, signal.SIGTERM)
-        try:
-            self.sway.wait(timeout=10)
-        except subprocess.TimeoutExpired:
-            os.killpg(self.sway.pid, signal.SIGKILL)
-            self.sway.wait()
+        if self.sway.poll() is None:
+            os.killpg(self.sway.pid, signal.SIGTERM)
+            try:
+                self.sway.wait(timeout=10)
+            except subprocess.TimeoutExpired:
+                os.killpg(self.sway.pid, signal.SIGKILL)
+                self.sway.wait()
         for log in self.logs:
             log.close()
         self.sway_log.close()
@@ -280,6 +281,21 @@ def swayidle(session):
                5, "the key did not end swayidle's screen saver")
 
 
+def compositor_lost(session):
+    """The compositor ending under a running /s ends the run at once with the error exit code and says
+    why, instead of leaving it running unseen."""
+    process = session.start("/s", "--no-music")
+    wait_drawn(session, process, PICTURE)
+    os.killpg(session.sway.pid, signal.SIGKILL)
+    session.sway.wait()
+    killed = time.monotonic()
+    code = wait_exit(process, 10)
+    took = time.monotonic() - killed
+    check(code == 0, f"exit code {code} after the compositor ended")
+    check(took < 2.0, f"ended {took:.2f} s after the compositor")
+    check(any(text in session.output_of() for text in LOST), "no message: " + session.output_of())
+
+
 def previews(session):
     """/p, --window-id and --root need an X11 host window: with none they say so at once, exit code 0."""
     for args in (["/p", "1234"], ["--window-id", "0x400001"], ["--root"]):
@@ -298,9 +314,10 @@ def previews(session):
 
 # The message in English and in Japanese (the tests' locale).
 MESSAGE = ("draw into an X11 window, and no X11 display can be reached", "X11 のディスプレイに接続できません")
+LOST = ("The connection to the display was lost.", "ディスプレイとの接続が切れました。")
 
 
-CASES = {f.__name__: f for f in (full_screen, texture, window, swayidle, previews)}
+CASES = {f.__name__: f for f in (full_screen, texture, window, swayidle, compositor_lost, previews)}
 
 
 def main():
