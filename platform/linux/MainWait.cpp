@@ -4,6 +4,7 @@
 
 #include <SDL.h>
 #include <X11/Xlib.h>
+#include <wayland-client.h>
 
 #include <atomic>
 #include <cerrno>
@@ -15,8 +16,9 @@ namespace sdlhost {
 
 namespace {
 
-uint32_t g_dwWakeEvent = 0;        // main thread only
-Display* g_pSdlXDisplay = nullptr; // main thread only
+uint32_t g_dwWakeEvent = 0;          // main thread only
+Display* g_pSdlXDisplay = nullptr;   // main thread only
+wl_display* g_pSdlWayland = nullptr; // main thread only
 // Written by other threads to wake the main thread's wait.
 std::atomic<int> g_nWakeFd{-1};
 std::atomic<bool> g_bWaitsOnFds{false};
@@ -39,6 +41,11 @@ void StartMainWait() {
 void WaitOnSdlConnection(void* pSdlDisplay) {
     g_pSdlXDisplay = static_cast<Display*>(pSdlDisplay);
     g_bWaitsOnFds.store(g_pSdlXDisplay != nullptr);
+}
+
+void WaitOnSdlWayland(void* pWlDisplay) {
+    g_pSdlWayland = static_cast<wl_display*>(pWlDisplay);
+    g_bWaitsOnFds.store(g_pSdlWayland != nullptr);
 }
 
 void Wake() {
@@ -65,8 +72,36 @@ bool SdlHasQueuedX() {
     return g_pSdlXDisplay != nullptr && XQLength(g_pSdlXDisplay) > 0;
 }
 
+namespace {
+
+// Wayland: SDL's events already read wait in its queue, else the connection is read once it has something
+// (SDL_PumpEvents then dispatches what came for SDL).
+WaitResult WaitOnWayland(int nWakeFd, uint32_t dwMilliseconds) {
+    if (wl_display_prepare_read(g_pSdlWayland) != 0) {
+        return WaitResult{true, true};
+    }
+    wl_display_flush(g_pSdlWayland);
+    pollfd fds[2] = {{nWakeFd, POLLIN, 0}, {wl_display_get_fd(g_pSdlWayland), POLLIN, 0}};
+    const int nReady = poll(fds, 2, static_cast<int>(dwMilliseconds));
+    if (nReady > 0 && fds[1].revents != 0) {
+        wl_display_read_events(g_pSdlWayland); // a failed connection is seen by its error
+    } else {
+        wl_display_cancel_read(g_pSdlWayland);
+    }
+    if (nReady > 0 && (fds[0].revents & POLLIN) != 0) {
+        uint64_t qwCount = 0;
+        [[maybe_unused]] const ssize_t nRead = read(nWakeFd, &qwCount, sizeof qwCount);
+    }
+    return WaitResult{true, true};
+}
+
+} // namespace
+
 WaitResult WaitForWork(uint32_t dwMilliseconds) {
     const int nWakeFd = g_nWakeFd.load();
+    if (nWakeFd >= 0 && g_pSdlWayland != nullptr) {
+        return WaitOnWayland(nWakeFd, dwMilliseconds);
+    }
     if (nWakeFd < 0 || g_pSdlXDisplay == nullptr) {
         // Without descriptors to wait on, signals are only seen by looking: look often.
         SDL_WaitEventTimeout(nullptr, static_cast<int>(dwMilliseconds < 10 ? dwMilliseconds : 10));
@@ -96,6 +131,7 @@ void EndMainWait() {
     }
     g_bWaitsOnFds.store(false);
     g_pSdlXDisplay = nullptr;
+    g_pSdlWayland = nullptr;
     g_dwWakeEvent = 0;
     const int nWakeFd = g_nWakeFd.exchange(-1);
     if (nWakeFd >= 0) {

@@ -2,7 +2,8 @@
 // (X11MainConnection.h) and an eventfd that other threads write to, so that it wakes only for input,
 // posted messages, pictures handed over and signals. An SDL event would do as a wake-up, but on X11 SDL
 // wakes its wait by sending an event to itself through the X server: a round trip for every picture.
-// Where there is no X connection to wait on (a video driver other than X11) it looks every 10 ms.
+// On Wayland it waits the same way on SDL's Wayland connection. Where there is no connection to wait on
+// (another video driver) it looks every 10 ms.
 #pragma once
 
 #include <cstdint>
@@ -13,6 +14,9 @@ namespace sdlhost {
 void StartMainWait();
 // Main thread: SDL's X connection (a Display*), for a window of SDL's on X11; waited on from then on.
 void WaitOnSdlConnection(void* pSdlDisplay);
+// Main thread: SDL's Wayland connection (a wl_display*), for a window of SDL's on Wayland; waited on from
+// then on, reading with the connection's other readers (the render thread's queue) as they all must.
+void WaitOnSdlWayland(void* pWlDisplay);
 // Any thread: wakes the main thread's wait.
 void Wake();
 // From a signal handler: the same, where the wait is on descriptors (async-signal-safe).

@@ -100,6 +100,7 @@ void Watch(HostWindow* pWindow) {
         // Frame callbacks tell the render thread when the compositor shows the window (WaylandPresent.h).
         pWindow->wlDisplay = wm.info.wl.display;
         pWindow->wlSurface = wm.info.wl.surface;
+        WaitOnSdlWayland(wm.info.wl.display);
         static bool s_bTraced = false;
         if (!s_bTraced) {
             s_bTraced = true;
