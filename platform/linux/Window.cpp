@@ -7,6 +7,7 @@
 #include "framework/Debug.h"
 #include "platform/linux/InstanceLock.h"
 #include "platform/linux/MainWait.h"
+#include "platform/linux/Monitors.h"
 #include "platform/linux/Present.h"
 #include "platform/linux/SdlAudio.h"
 #include "platform/linux/WindowList.h"
@@ -16,6 +17,7 @@
 #include <SDL.h>
 #include <SDL_syswm.h>
 
+#include <cstring>
 #include <map>
 #include <pthread.h>
 #include <string>
@@ -71,6 +73,22 @@ bool EnsureVideo() {
     g_mainThread = pthread_self();
     g_bHasMain.store(true);
     g_bVideo = true;
+    return true;
+}
+
+// Full screen over every monitor the X server describes; false where SDL's first display serves (one
+// monitor, or a server that names none, or another video driver than X11's).
+bool SpanOfMonitors(MonitorSpan* pSpan) {
+    if (std::strcmp(SDL_GetCurrentVideoDriver(), "x11") != 0) {
+        return false;
+    }
+    const char* pszSource = "";
+    if (!SpanMonitors(X11ReadMonitors(X11MainDisplay(), &pszSource), pSpan)) {
+        return false;
+    }
+    const ScaleRect& b = pSpan->bounds;
+    Trace("SdlHost: full screen over %zu monitors (%s), %dx%d at %d,%d.\n", pSpan->monitors.size(), pszSource,
+          b.w, b.h, b.x, b.y);
     return true;
 }
 
@@ -213,7 +231,17 @@ WindowHandle PlatformCreateMainWindow(const char* pszClassName, const char* pszT
     }
     HostWindow* pWindow = new HostWindow;
     pWindow->mode = static_cast<WindowMode>(bWinMode);
-    if (pWindow->mode == WINDOW_FULL_SCREEN) {
+    MonitorSpan span{};
+    const bool bSpan = pWindow->mode == WINDOW_FULL_SCREEN && SpanOfMonitors(&span);
+    if (bSpan) {
+        // Shown once a window manager has been asked to span the monitors.
+        const ScaleRect& b = span.bounds;
+        pWindow->pWindow =
+            SDL_CreateWindow(pszTitle, b.x, b.y, b.w, b.h, SDL_WINDOW_BORDERLESS | SDL_WINDOW_HIDDEN);
+        pWindow->picture.monitors = span.monitors;
+        pWindow->picture.nSpanWidth = b.w;
+        pWindow->picture.nSpanHeight = b.h;
+    } else if (pWindow->mode == WINDOW_FULL_SCREEN) {
         SDL_DisplayMode desktop{};
         if (SDL_GetDesktopDisplayMode(0, &desktop) != 0) {
             delete pWindow;
@@ -235,6 +263,12 @@ WindowHandle PlatformCreateMainWindow(const char* pszClassName, const char* pszT
     if (Register(pWindow, itClass->second) == nullptr) {
         Free(pWindow);
         return 0;
+    }
+    if (bSpan) {
+        X11AskFullScreenSpan(X11MainDisplay(), pWindow->xWindow, span, false);
+        SDL_ShowWindow(pWindow->pWindow);
+        X11AskFullScreenSpan(X11MainDisplay(), pWindow->xWindow, span, true);
+        UpdateClientSize(pWindow);
     }
     if (pWindow->mode == WINDOW_FULL_SCREEN) {
         SDL_ShowCursor(SDL_DISABLE);
