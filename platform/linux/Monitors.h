@@ -40,3 +40,5 @@ std::vector<ScaleRect> X11ReadMonitors(void* pDisplay, const char** ppszSource);
 // monitors (bMapped false: the window's own properties; true, once mapped: the request to the manager).
 // Without a window manager nothing changes: the window stays where it was made, over the span.
 void X11AskFullScreenSpan(void* pDisplay, unsigned long xWindow, const MonitorSpan& span, bool bMapped);
+// Main thread: whether xWindow is the root window of the default screen (whose monitors are read).
+bool X11IsDefaultRoot(void* pDisplay, unsigned long xWindow);

@@ -349,8 +349,15 @@ bool PictureRects(const PresentRequest& request, int32_t nWidth, int32_t nHeight
 
 bool OverMonitors(const PictureTarget& target, const PresentRequest& request, int32_t nWidth,
                   int32_t nHeight) {
-    return request.bFullScreen && !target.monitors.empty() && nWidth == target.nSpanWidth &&
-           nHeight == target.nSpanHeight;
+    if (target.monitors.empty() || nWidth != target.nSpanWidth || nHeight != target.nSpanHeight) {
+        return false;
+    }
+    // A preview in the root window: the whole frame stretched over the whole window.
+    const ClientRect& src = request.src;
+    const ClientRect& dst = request.dst;
+    return request.bFullScreen || (src.left == 0 && src.top == 0 && src.right == request.source.nWidth &&
+                                   src.bottom == request.source.nHeight && dst.left == 0 && dst.top == 0 &&
+                                   dst.right == nWidth && dst.bottom == nHeight);
 }
 
 const std::vector<MonitorPicture>& MonitorPictures(PictureTarget& target, const SurfaceContext& source) {

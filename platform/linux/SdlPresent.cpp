@@ -79,22 +79,21 @@ bool DrawWithTexture(SDL_Renderer* pRenderer, PictureTarget& target, const Prese
     SDL_UpdateTexture(target.pTexture, nullptr, source.pPixels, source.nPitch);
     SDL_SetRenderDrawColor(pRenderer, 0, 0, 0, 255);
     SDL_RenderClear(pRenderer);
+    // No logical size over several monitors: each monitor's letterbox is its own (the window's, where a
+    // window manager did not let it span them).
     int nWidth = 0;
     int nHeight = 0;
-    if (request.bFullScreen && !target.monitors.empty() &&
-        SDL_GetRendererOutputSize(pRenderer, &nWidth, &nHeight) == 0) {
-        // No logical size over several monitors: each monitor's letterbox is its own (the window's, where
-        // a window manager did not let it span them).
-        if (OverMonitors(target, request, nWidth, nHeight)) {
-            for (const MonitorPicture& picture : MonitorPictures(target, source)) {
-                const SDL_Rect dst{picture.dst.x, picture.dst.y, picture.dst.w, picture.dst.h};
-                SDL_RenderCopy(pRenderer, target.pTexture, nullptr, &dst);
-            }
-        } else {
-            const ScaleRect whole = LetterboxRect(source.nWidth, source.nHeight, nWidth, nHeight);
-            const SDL_Rect dst{whole.x, whole.y, whole.w, whole.h};
+    const bool bSpan =
+        !target.monitors.empty() && SDL_GetRendererOutputSize(pRenderer, &nWidth, &nHeight) == 0;
+    if (bSpan && OverMonitors(target, request, nWidth, nHeight)) {
+        for (const MonitorPicture& picture : MonitorPictures(target, source)) {
+            const SDL_Rect dst{picture.dst.x, picture.dst.y, picture.dst.w, picture.dst.h};
             SDL_RenderCopy(pRenderer, target.pTexture, nullptr, &dst);
         }
+    } else if (bSpan && request.bFullScreen) {
+        const ScaleRect whole = LetterboxRect(source.nWidth, source.nHeight, nWidth, nHeight);
+        const SDL_Rect dst{whole.x, whole.y, whole.w, whole.h};
+        SDL_RenderCopy(pRenderer, target.pTexture, nullptr, &dst);
     } else if (request.bFullScreen) {
         SDL_RenderCopy(pRenderer, target.pTexture, nullptr, nullptr);
     } else {

@@ -87,7 +87,7 @@ bool SpanOfMonitors(MonitorSpan* pSpan) {
         return false;
     }
     const ScaleRect& b = pSpan->bounds;
-    Trace("SdlHost: full screen over %zu monitors (%s), %dx%d at %d,%d.\n", pSpan->monitors.size(), pszSource,
+    Trace("SdlHost: pictures over %zu monitors (%s), %dx%d at %d,%d.\n", pSpan->monitors.size(), pszSource,
           b.w, b.h, b.x, b.y);
     return true;
 }
@@ -295,6 +295,17 @@ WindowHandle PlatformCreatePreviewWindow(const char* pszClassName, const char* p
     pWindow->xHost = xHost;
     pWindow->xChild = xChild;
     pWindow->pWindow = SDL_CreateWindowFrom(reinterpret_cast<const void*>(xChild));
+    // In the root window itself (--root without a host of its own) the picture is letterboxed on each
+    // monitor, as in full screen.
+    MonitorSpan span{};
+    if (pWindow->pWindow != nullptr && X11IsDefaultRoot(X11MainDisplay(), xHost) && SpanOfMonitors(&span)) {
+        for (ScaleRect& monitor : span.monitors) {
+            monitor.x += span.bounds.x;
+            monitor.y += span.bounds.y;
+        }
+        pWindow->picture.monitors = span.monitors;
+        SDL_GetWindowSize(pWindow->pWindow, &pWindow->picture.nSpanWidth, &pWindow->picture.nSpanHeight);
+    }
     if (pWindow->pWindow == nullptr || Register(pWindow, itClass->second) == nullptr) {
         Trace("SdlHost: no preview window (%s).\n", SDL_GetError());
         Free(pWindow);

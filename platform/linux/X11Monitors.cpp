@@ -99,3 +99,8 @@ void X11AskFullScreenSpan(void* pDisplayPtr, unsigned long xWindowId, const Moni
     }
     XSync(pDisplay, False); // before SDL's own connection maps the window
 }
+
+bool X11IsDefaultRoot(void* pDisplayPtr, unsigned long xWindow) {
+    Display* pDisplay = static_cast<Display*>(pDisplayPtr);
+    return pDisplay != nullptr && DefaultRootWindow(pDisplay) == static_cast<Window>(xWindow);
+}

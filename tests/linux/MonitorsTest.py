@@ -2,13 +2,15 @@
 """/s over two monitors of different sizes on a virtual display whose X server describes them to clients
 as a desktop does (Xvfb, the monitors set apart by xrandr --setmonitor): the picture on each, letterboxed
 at its own size, the same frame on both; a click on the second ends the run after a fade on both, and
-nothing of it is left on either.
+nothing of it is left on either. --root in the root window itself letterboxes the picture on each monitor
+as well.
 
-    MonitorsTest.py PATH/TO/lumivorra
+    MonitorsTest.py PATH/TO/lumivorra CASE     (CASE: two_monitors or root)
 
 $LUMIVORRA_PRESENT forces a present path, as for ProgramTest.py. Fails with a message and exit code 1.
 """
 import os
+import signal
 import subprocess
 import sys
 import time
@@ -45,16 +47,18 @@ def same_frame(shot):
                for sy in range(0, 240, 7) for sx in range(0, 320, 7))
 
 
-def two_monitors(session):
+def start_on_monitors(session, *args):
+    """Starts the program over the two monitors; checks the picture on each, letterboxed at its size, and
+    the same frame on both."""
     set_monitors(session)
-    process = session.start("/s")
+    process = session.start(*args)
     session.find_window("^Lumivorra$")
     deadline = time.monotonic() + 60
     while min(session.mean(session.screenshot(), *box) for box in (FIRST_PICTURE, SECOND_PICTURE)) <= 8:
         check(process.poll() is None, "the program ended by itself: " + session.stderr_of())
         check(time.monotonic() < deadline, "the picture did not appear on both monitors")
     check_present_way(session, process)
-    check("full screen over 2 monitors (RandR)" in session.stderr_of(), "the trace names no span of two monitors")
+    check("pictures over 2 monitors (RandR)" in session.stderr_of(), "the trace names no span of two monitors")
 
     shot = session.screenshot()
     for box in BLACK:
@@ -63,6 +67,17 @@ def two_monitors(session):
     scaled_by_rule(shot, SECOND_PICTURE)
     # A screenshot may fall between the two puts of a frame; of a few, one shows the same frame on both.
     check(any(same_frame(session.screenshot()) for _ in range(5)), "the monitors show different pictures")
+    return process, shot
+
+
+def windows_left(session):
+    tree = subprocess.run(["xwininfo", "-root", "-children"], env=session.env, capture_output=True, text=True,
+                          timeout=20).stdout
+    check("0 children" in tree, f"windows are left after the run:\n{tree}")
+
+
+def two_monitors(session):
+    process, shot = start_on_monitors(session, "/s")
 
     # A click on the second monitor ends the run, after a fade seen on both.
     session.tool("xdotool", "mousemove", "--sync", "900", "200")
@@ -78,17 +93,26 @@ def two_monitors(session):
     check(code == 1, f"exit code {code} after a click on the second monitor")
     for side, (was, dark) in enumerate(zip(before, darkest)):
         check(dark < was * 0.5, f"no fade on monitor {side + 1} ({was:.1f} before, {dark:.1f} at the darkest)")
-    tree = subprocess.run(["xwininfo", "-root", "-children"], env=session.env, capture_output=True, text=True,
-                          timeout=20).stdout
-    check("0 children" in tree, f"windows are left after the run:\n{tree}")
+    windows_left(session)
+
+
+def root(session):
+    process, _ = start_on_monitors(session, "--root")
+    process.send_signal(signal.SIGTERM)
+    check(wait_exit(process, 30) == 1, "SIGTERM did not end --root with exit code 1")
+    windows_left(session)
+
+
+CASES = {f.__name__: f for f in (two_monitors, root)}
 
 
 def main():
+    case = sys.argv[2]
     session = Session(sys.argv[1], size=SCREEN)
     try:
-        two_monitors(session)
+        CASES[case](session)
     except Failure as failure:
-        print(f"two_monitors: {failure}")
+        print(f"{case}: {failure}")
         for index in range(len(session.logs)):
             print(f"--- output of run {index + 1}:\n{session.stderr_of(index)}")
         return 1
@@ -96,7 +120,7 @@ def main():
         for log in session.logs:
             log.close()
         session.close()
-    print("two_monitors: passed")
+    print(f"{case}: passed")
     return 0
 
 
