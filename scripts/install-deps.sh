@@ -47,8 +47,8 @@ test_packages=(
     clang-14 libclang-rt-14-dev
     # the program's tests on a virtual display: the X server, input, window lookup, screenshots
     xvfb xdotool imagemagick
-    # monitors set apart on the virtual display (xrandr --setmonitor)
-    x11-xserver-utils
+    # monitors set apart on the virtual display (xrandr --setmonitor), a window manager over them
+    x11-xserver-utils openbox
     # the X server's idle time (MIT-SCREEN-SAVER), which the program must let grow
     xprintidle
     # the Debian package: cpack's dependency list (dpkg-shlibdeps), its check, the manual page's reader

@@ -40,5 +40,13 @@ std::vector<ScaleRect> X11ReadMonitors(void* pDisplay, const char** ppszSource);
 // monitors (bMapped false: the window's own properties; true, once mapped: the request to the manager).
 // Without a window manager nothing changes: the window stays where it was made, over the span.
 void X11AskFullScreenSpan(void* pDisplay, unsigned long xWindow, const MonitorSpan& span, bool bMapped);
+// Main thread: who manages the windows of the server's default screen: nobody, a window manager that can
+// make a window full screen over several monitors (_NET_WM_FULLSCREEN_MONITORS), or one that cannot.
+enum X11Manager {
+    X11_MANAGER_NONE,
+    X11_MANAGER_SPANS,
+    X11_MANAGER_ONE_MONITOR,
+};
+X11Manager X11WindowManager(void* pDisplay);
 // Main thread: whether xWindow is the root window of the default screen (whose monitors are read).
 bool X11IsDefaultRoot(void* pDisplay, unsigned long xWindow);

@@ -233,11 +233,19 @@ WindowHandle PlatformCreateMainWindow(const char* pszClassName, const char* pszT
     pWindow->mode = static_cast<WindowMode>(bWinMode);
     MonitorSpan span{};
     const bool bSpan = pWindow->mode == WINDOW_FULL_SCREEN && SpanOfMonitors(&span);
+    const X11Manager manager = bSpan ? X11WindowManager(X11MainDisplay()) : X11_MANAGER_NONE;
     if (bSpan) {
-        // Shown once a window manager has been asked to span the monitors.
+        // Shown once a window manager has been asked to span the monitors. One that cannot would make it
+        // full screen on one monitor, or place it anywhere: the window is then kept from it
+        // (override-redirect), above every other.
         const ScaleRect& b = span.bounds;
+        if (manager == X11_MANAGER_ONE_MONITOR) {
+            Trace("SdlHost: the window manager cannot span monitors; the window is not its to manage.\n");
+            SDL_SetHint(SDL_HINT_X11_FORCE_OVERRIDE_REDIRECT, "1");
+        }
         pWindow->pWindow =
             SDL_CreateWindow(pszTitle, b.x, b.y, b.w, b.h, SDL_WINDOW_BORDERLESS | SDL_WINDOW_HIDDEN);
+        SDL_ResetHint(SDL_HINT_X11_FORCE_OVERRIDE_REDIRECT);
         pWindow->picture.monitors = span.monitors;
         pWindow->picture.nSpanWidth = b.w;
         pWindow->picture.nSpanHeight = b.h;
@@ -264,11 +272,15 @@ WindowHandle PlatformCreateMainWindow(const char* pszClassName, const char* pszT
         Free(pWindow);
         return 0;
     }
-    if (bSpan) {
+    if (bSpan && manager != X11_MANAGER_ONE_MONITOR) {
         X11AskFullScreenSpan(X11MainDisplay(), pWindow->xWindow, span, false);
         SDL_ShowWindow(pWindow->pWindow);
         X11AskFullScreenSpan(X11MainDisplay(), pWindow->xWindow, span, true);
         UpdateClientSize(pWindow);
+    } else if (bSpan) {
+        // Nobody gives an unmanaged window the keyboard.
+        SDL_ShowWindow(pWindow->pWindow);
+        SDL_SetWindowInputFocus(pWindow->pWindow);
     }
     if (pWindow->mode == WINDOW_FULL_SCREEN) {
         SDL_ShowCursor(SDL_DISABLE);

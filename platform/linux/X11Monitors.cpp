@@ -104,3 +104,39 @@ bool X11IsDefaultRoot(void* pDisplayPtr, unsigned long xWindow) {
     Display* pDisplay = static_cast<Display*>(pDisplayPtr);
     return pDisplay != nullptr && DefaultRootWindow(pDisplay) == static_cast<Window>(xWindow);
 }
+
+X11Manager X11WindowManager(void* pDisplayPtr) {
+    Display* pDisplay = static_cast<Display*>(pDisplayPtr);
+    if (pDisplay == nullptr) {
+        return X11_MANAGER_NONE;
+    }
+    const Window xRoot = DefaultRootWindow(pDisplay);
+    Atom type = None;
+    int nFormat = 0;
+    unsigned long nItems = 0;
+    unsigned long nAfter = 0;
+    unsigned char* pData = nullptr;
+    // A manager that follows the desktop conventions names a window of its own on the root.
+    const Atom check = XInternAtom(pDisplay, "_NET_SUPPORTING_WM_CHECK", False);
+    if (XGetWindowProperty(pDisplay, xRoot, check, 0, 1, False, XA_WINDOW, &type, &nFormat, &nItems, &nAfter,
+                           &pData) != Success ||
+        pData == nullptr || nItems == 0) {
+        XFree(pData);
+        return X11_MANAGER_NONE;
+    }
+    XFree(pData);
+    pData = nullptr;
+    const Atom supported = XInternAtom(pDisplay, "_NET_SUPPORTED", False);
+    const Atom monitors = XInternAtom(pDisplay, "_NET_WM_FULLSCREEN_MONITORS", False);
+    X11Manager manager = X11_MANAGER_ONE_MONITOR;
+    if (XGetWindowProperty(pDisplay, xRoot, supported, 0, 4096, False, XA_ATOM, &type, &nFormat, &nItems,
+                           &nAfter, &pData) == Success &&
+        pData != nullptr && nFormat == 32) {
+        const Atom* pAtoms = reinterpret_cast<const Atom*>(pData);
+        for (unsigned long n = 0; n < nItems; ++n) {
+            manager = pAtoms[n] == monitors ? X11_MANAGER_SPANS : manager;
+        }
+    }
+    XFree(pData);
+    return manager;
+}

@@ -2,10 +2,10 @@
 """/s over two monitors of different sizes on a virtual display whose X server describes them to clients
 as a desktop does (Xvfb, the monitors set apart by xrandr --setmonitor): the picture on each, letterboxed
 at its own size, the same frame on both; a click on the second ends the run after a fade on both, and
-nothing of it is left on either. --root in the root window itself letterboxes the picture on each monitor
-as well.
+nothing of it is left on either; the same under a window manager that cannot span monitors (openbox),
+a key ending it. --root in the root window itself letterboxes the picture on each monitor as well.
 
-    MonitorsTest.py PATH/TO/lumivorra CASE     (CASE: two_monitors or root)
+    MonitorsTest.py PATH/TO/lumivorra CASE     (CASE: two_monitors, window_manager or root)
 
 $LUMIVORRA_PRESENT forces a present path, as for ProgramTest.py. Fails with a message and exit code 1.
 """
@@ -96,6 +96,24 @@ def two_monitors(session):
     windows_left(session)
 
 
+def window_manager(session):
+    manager = subprocess.Popen(["openbox", "--sm-disable"], env=dict(session.env, HOME=session.folder.name),
+                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    try:
+        deadline = time.monotonic() + 30
+        while "window id" not in session.tool("xprop", "-root", "_NET_SUPPORTING_WM_CHECK"):
+            check(manager.poll() is None and time.monotonic() < deadline, "openbox did not start")
+            time.sleep(0.05)
+        process, _ = start_on_monitors(session, "/s")
+        session.tool("xdotool", "key", "a")
+        check(wait_exit(process, 30) == 1, "a key did not end the run under the window manager")
+        left = session.tool("xdotool", "search", "--name", "^Lumivorra$").split()
+        check(not left, f"windows of the run are left: {left}")
+    finally:
+        manager.terminate()
+        manager.wait()
+
+
 def root(session):
     process, _ = start_on_monitors(session, "--root")
     process.send_signal(signal.SIGTERM)
@@ -103,7 +121,7 @@ def root(session):
     windows_left(session)
 
 
-CASES = {f.__name__: f for f in (two_monitors, root)}
+CASES = {f.__name__: f for f in (two_monitors, window_manager, root)}
 
 
 def main():
