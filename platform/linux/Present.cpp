@@ -107,8 +107,7 @@ DirectResult DrawDirect(HostWindow* pWindow, const PresentRequest& request) {
         return DIRECT_SHOWN;
     }
     // Over several monitors: each distinct size scaled once, put into every monitor of that size.
-    X11Put single{};
-    std::vector<X11Put>& puts = target.monitorPuts;
+    std::vector<X11Put>& puts = target.puts;
     puts.clear();
     if (OverMonitors(target, request, nWidth, nHeight)) {
         const std::vector<MonitorPicture>& pictures = MonitorPictures(target, request.source);
@@ -123,13 +122,12 @@ DirectResult DrawDirect(HostWindow* pWindow, const PresentRequest& request) {
         }
         dst = pictures.empty() ? ScaleRect{0, 0, 0, 0} : pictures.front().dst;
     } else if (dst.w > 0 && dst.h > 0) {
-        if (!ScaleDirect(target, request, src, dst, 0, true, &single)) {
+        puts.push_back(X11Put{});
+        if (!ScaleDirect(target, request, src, dst, 0, true, &puts.back())) {
             return DIRECT_UNUSABLE;
         }
     }
-    const X11Put* pPuts = puts.empty() ? &single : puts.data();
-    const size_t nPuts = puts.empty() ? (dst.w > 0 && dst.h > 0 ? 1 : 0) : puts.size();
-    if (nPuts == 0) {
+    if (puts.empty()) {
         NoteShown(target); // nothing of the window to draw into, as SDL's surface would show
         return DIRECT_SHOWN;
     }
@@ -138,7 +136,8 @@ DirectResult DrawDirect(HostWindow* pWindow, const PresentRequest& request) {
         Trace("SdlHost: pictures go to the X server from the render thread (%s).\n",
               X11DirectShares() ? "MIT-SHM" : "XPutImage");
     }
-    switch (X11DirectShow(pWindow->xWindow, NeedsBars(target, dst), nWidth, nHeight, pPuts, nPuts)) {
+    switch (
+        X11DirectShow(pWindow->xWindow, NeedsBars(target, dst), nWidth, nHeight, puts.data(), puts.size())) {
     case X11_PUT_DONE:
         NoteShown(target);
         return DIRECT_SHOWN;

@@ -77,7 +77,7 @@ struct PictureTarget {
     int32_t nSpanWidth = 0; // the window's size over them (a window manager may give it another)
     int32_t nSpanHeight = 0;
     std::vector<MonitorPicture> monitorPictures;
-    std::vector<X11Put> monitorPuts; // the render thread's, for each picture
+    std::vector<X11Put> puts; // surface path, the render thread's: the puts of a picture
     int32_t nPlannedWidth = 0;
     int32_t nPlannedHeight = 0;
     SDL_Texture* pTexture = nullptr;
