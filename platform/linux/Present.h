@@ -7,7 +7,9 @@
 //     otherwise:    PresentHandover::Hand -> main thread: ServePresent -> DrawWithSdl (SdlPresent.cpp)
 //
 // The hand-over waits until the main thread has shown the picture, or dropped it, at most a second; then
-// the picture's buffer is the render thread's again.
+// the picture's buffer is the render thread's again. A full-screen window over several monitors
+// (Monitors.h) gets the picture letterboxed into each: on the surface path one image scaled per distinct
+// size and put into every monitor of that size, on the texture path one copy of the texture per monitor.
 #pragma once
 
 #include "display/NearestScale.h"
