@@ -15,7 +15,10 @@ bool ReadRandrMonitors(Display* pDisplay, std::vector<ScaleRect>* pMonitors) {
     int nError = 0;
     int nMajor = 0;
     int nMinor = 0;
-    if (!XRRQueryExtension(pDisplay, &nEvent, &nError) || !XRRQueryVersion(pDisplay, &nMajor, &nMinor) ||
+    int nOpcode = 0;
+    // Asked of Xlib first: libXrandr would keep a record of a display without the extension for good.
+    if (!XQueryExtension(pDisplay, "RANDR", &nOpcode, &nEvent, &nError) ||
+        !XRRQueryExtension(pDisplay, &nEvent, &nError) || !XRRQueryVersion(pDisplay, &nMajor, &nMinor) ||
         nMajor < 1 || (nMajor == 1 && nMinor < 5)) {
         return false;
     }
