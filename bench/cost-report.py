@@ -1,11 +1,12 @@
 #!/usr/bin/env python3
 """What it costs to show the picture: lumivorra on a virtual display (Xvfb), beside two peers.
 
-    bench/cost-report.py [--seconds N] [--program PATH] [--bench PATH] [--path NAME] [--quick] [--music] [--wayland]
+    bench/cost-report.py [--seconds N] [--program PATH] [--bench PATH] [--path NAME] [--quick] [--music]
+                         [--full-screen] [--wayland]
 
 For the window at 320x240 (music off; the built-in song into the silent sink, with no sound server; and,
 where PulseAudio is installed, the song into a PulseAudio null sink) and full screen at 1280x720,
-1920x1080 and 3840x2160 (music off) it prints the present path, frames per second, the CPU time of the
+1920x1080 and 3840x2160, and two 1920x1080 monitors side by side (music off) it prints the present path, frames per second, the CPU time of the
 program and of the X server in % of one core and in microseconds per shown frame, the first-frame time
 and the resident memory; then the same, where installed, for XScreenSaver's bumps and metaballs in a
 320x240 window (package xscreensaver-data-extra), whose frames are counted as the pictures they send to
@@ -16,7 +17,10 @@ run time of every thread) over N seconds (default 10) after 3 s of warm-up. lumi
 ComposeFrame/best is printed for the ratios, and what the music costs (each song case minus the silent
 one), with the program's threads: % of one core and wake-ups a second each. --path sets
 LUMIVORRA_PRESENT (texture, surface or surface-main) for every lumivorra case; --quick runs the window
-case only, for 2 s; --music only the three window cases; --wayland only the Wayland ones.
+case only, for 2 s; --music only the three window cases; --full-screen only the full-screen ones;
+--wayland only the Wayland ones. The two monitors are one 3840x1080 screen that
+xrandr --setmonitor splits in two, as a desktop with two panels describes them to its programs; the
+ratio of its CPU (program + X server) to the one 1920x1080 monitor's is printed below the table.
 
 Builds nothing: build the linux preset first (cmake --build --preset linux). A measuring tool, not a
 test: on a shared machine run it when the load is low (the load average is printed with the table).
@@ -35,6 +39,8 @@ import time
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 HZ = os.sysconf("SC_CLK_TCK")
 PEERS = ("/usr/libexec/xscreensaver", "/usr/lib/xscreensaver")
+ONE_MONITOR = "full screen 1920×1080"
+TWO_MONITORS = "full screen, two monitors 1920×1080"
 
 
 def cpu_seconds(pid):
@@ -99,7 +105,7 @@ def resident_mb(pid):
 
 
 class Display:
-    def __init__(self, folder, size):
+    def __init__(self, folder, size, monitors=()):
         read_fd, write_fd = os.pipe()
         self.xvfb = subprocess.Popen(
             ["Xvfb", "-displayfd", str(write_fd), "-screen", "0", f"{size}x24", "-nolisten", "tcp", "-noreset"],
@@ -112,6 +118,10 @@ class Display:
         self.env = dict(os.environ, DISPLAY=":" + number, XDG_RUNTIME_DIR=runtime,
                         XDG_CONFIG_HOME=os.path.join(folder, "config"))
         self.env.pop("XSCREENSAVER_WINDOW", None)
+        # The first monitor takes the screen's output, so that the server's own monitor for it goes.
+        for index, geometry in enumerate(monitors):
+            subprocess.run(["xrandr", "--setmonitor", f"lv{index}", geometry, "screen" if index == 0 else "none"],
+                           env=self.env, check=True, capture_output=True, timeout=20)
 
     def close(self):
         self.xvfb.terminate()
@@ -151,9 +161,9 @@ def start_pulseaudio(env):
     return server
 
 
-def run_lumivorra(args, name, size, arguments, bgm_mode, warmup, pulse=False):
+def run_lumivorra(args, name, size, arguments, bgm_mode, warmup, pulse=False, monitors=()):
     folder = tempfile.mkdtemp(prefix="lumivorra-cost-")
-    display = Display(folder, size)
+    display = Display(folder, size, monitors)
     sound = None
     try:
         write_settings(folder, bgm_mode)
@@ -333,6 +343,7 @@ def main():
     parser.add_argument("--music", action="store_true", help="only the window cases: music off, the silent "
                         "sink and PulseAudio's null sink")
     parser.add_argument("--wayland", action="store_true", help="only the cases in a native Wayland session")
+    parser.add_argument("--full-screen", action="store_true", help="only the full-screen cases")
     args = parser.parse_args()
     warmup = 3.0
     cases = [("window 320×240, music off", "640x480", ["--window"], 2),
@@ -341,8 +352,12 @@ def main():
         cases.append(("window 320×240, built-in song, PulseAudio null sink", "640x480", ["--window"], 1, True))
     if not args.music:
         cases += [("full screen 1280×720", "1280x720", ["/s"], 2),
-                  ("full screen 1920×1080", "1920x1080", ["/s"], 2),
-                  ("full screen 3840×2160", "3840x2160", ["/s"], 2)]
+                  (ONE_MONITOR, "1920x1080", ["/s"], 2),
+                  ("full screen 3840×2160", "3840x2160", ["/s"], 2),
+                  (TWO_MONITORS, "3840x1080", ["/s"], 2, False,
+                   ("1920/508x1080/286+0+0", "1920/508x1080/286+1920+0"))]
+    if args.full_screen:
+        cases = [case for case in cases if "/s" in case[2]]
     if args.quick:
         cases, args.seconds, warmup = cases[:1], 2.0, 1.0
     if args.wayland:
@@ -354,11 +369,12 @@ def main():
                              "texture", warmup)]
     hacks = [(name, os.path.join(folder, name)) for name in ("bumps", "metaballs") for folder in PEERS
              if os.path.exists(os.path.join(folder, name))]
-    if hacks and not args.quick and not args.music and not args.wayland:
+    if hacks and not args.quick and not args.music and not args.wayland and not args.full_screen:
         with tempfile.TemporaryDirectory() as folder:
             library = build_counter(folder)
             rows += [run_peer(args, f"{name} 320×240 (-delay 0)", hack, library, warmup) for name, hack in hacks]
-    compose, paced = (None, None) if args.quick or args.music or args.wayland else compose_frame_us(args.bench)
+    skip_compose = args.quick or args.music or args.wayland or args.full_screen
+    compose, paced = (None, None) if skip_compose else compose_frame_us(args.bench)
 
     head = f"load average {os.getloadavg()[0]:.2f}, {args.seconds:g} s per case"
     if compose:
@@ -385,6 +401,13 @@ def main():
         print()
         print(f"window, music off, program + X server per shown frame: {whole / compose:.1f} × ComposeFrame/best"
               + (f", {whole / paced:.1f} × ComposeFrame/best_at_60Hz" if paced else ""))
+    named = {row["name"]: row for row in rows}
+    if ONE_MONITOR in named and TWO_MONITORS in named:
+        one, two = named[ONE_MONITOR], named[TWO_MONITORS]
+        share = lambda row: (row["program"] + row["server"]) / row["took"]
+        print()
+        print(f"two monitors against one, program + X server: {share(two) / max(share(one), 1e-9):.2f} × the CPU "
+              f"({two['fps']:.1f} against {one['fps']:.1f} frames/s)")
     quiet = rows[0] if rows[0]["name"].endswith("music off") else None
     for music in (row for row in rows if quiet and row.get("device")):
         per_frame = (music["program"] / max(music["frames"], 1.0) - quiet["program"] / max(quiet["frames"], 1.0))

@@ -24,8 +24,8 @@ run_packages=(
     # frames of the scene written as PNG by lumivorra-render
     libpng-dev
     # the screen saver's window: SDL2 (above), Xlib for preview windows inside a host's window and
-    # MIT-SHM for pictures put from the render thread
-    libx11-dev libxext-dev
+    # MIT-SHM for pictures put from the render thread, RandR and Xinerama for the monitors to cover
+    libx11-dev libxext-dev libxrandr-dev libxinerama-dev
     # ALSA's error hook, to keep its messages off stderr when there is no sound card
     libasound2-dev
     # the music's sound server client (PulseAudio's protocol, which PipeWire's pipewire-pulse speaks too)
@@ -49,6 +49,8 @@ test_packages=(
     clang-14 libclang-rt-14-dev
     # the program's tests on a virtual display: the X server, input, window lookup, screenshots
     xvfb xdotool imagemagick
+    # monitors set apart on the virtual display (xrandr --setmonitor), a window manager over them
+    x11-xserver-utils openbox
     # the X server's idle time (MIT-SCREEN-SAVER), which the program must let grow
     xprintidle
     # the Debian package: cpack's dependency list (dpkg-shlibdeps), its check, the manual page's reader

@@ -78,6 +78,25 @@ enum DirectResult {
     DIRECT_FAILED,   // the connection failed
 };
 
+// The request's picture scaled into X11DirectImage(nImage) at the size of dst, and its put at dst.
+bool ScaleDirect(PictureTarget& target, const PresentRequest& request, const ScaleRect& src,
+                 const ScaleRect& dst, uint32_t nImage, bool bScale, X11Put* pPut) {
+    *pPut = X11Put{nImage, dst.x, dst.y};
+    if (!bScale) {
+        return true;
+    }
+    int32_t nPitch = 0;
+    uint32_t* pPixels = X11DirectImage(nImage, dst.w, dst.h, &nPitch);
+    if (pPixels == nullptr) {
+        return false;
+    }
+    const SurfaceContext& source = request.source;
+    target.scaler.Scale(source.pPixels, source.nPitch,
+                        source.format == PRESENT_RGB565 ? SCALE_RGB565 : SCALE_XRGB8888, src, pPixels, nPitch,
+                        ScaleRect{0, 0, dst.w, dst.h});
+    return true;
+}
+
 DirectResult DrawDirect(HostWindow* pWindow, const PresentRequest& request) {
     PictureTarget& target = pWindow->picture;
     const int32_t nWidth = pWindow->nClientWidth.load();
@@ -90,25 +109,38 @@ DirectResult DrawDirect(HostWindow* pWindow, const PresentRequest& request) {
     if (!PictureRects(request, nWidth, nHeight, &src, &dst)) {
         return DIRECT_SHOWN;
     }
-    if (dst.w <= 0 || dst.h <= 0) {
+    // Over several monitors: each distinct size scaled once, put into every monitor of that size.
+    std::vector<X11Put>& puts = target.puts;
+    puts.clear();
+    if (OverMonitors(target, request, nWidth, nHeight)) {
+        const std::vector<MonitorPicture>& pictures = MonitorPictures(target, request.source);
+        uint32_t nScaled = 0; // images are numbered as first met
+        for (const MonitorPicture& picture : pictures) {
+            const bool bScale = picture.nImage == nScaled;
+            nScaled += bScale ? 1 : 0;
+            puts.push_back(X11Put{});
+            if (!ScaleDirect(target, request, src, picture.dst, picture.nImage, bScale, &puts.back())) {
+                return DIRECT_UNUSABLE;
+            }
+        }
+        dst = pictures.empty() ? ScaleRect{0, 0, 0, 0} : pictures.front().dst;
+    } else if (dst.w > 0 && dst.h > 0) {
+        puts.push_back(X11Put{});
+        if (!ScaleDirect(target, request, src, dst, 0, true, &puts.back())) {
+            return DIRECT_UNUSABLE;
+        }
+    }
+    if (puts.empty()) {
         NoteShown(target); // nothing of the window to draw into, as SDL's surface would show
         return DIRECT_SHOWN;
-    }
-    int32_t nPitch = 0;
-    uint32_t* pPixels = X11DirectImage(dst.w, dst.h, &nPitch);
-    if (pPixels == nullptr) {
-        return DIRECT_UNUSABLE;
     }
     if (!target.bDirectTraced) {
         target.bDirectTraced = true;
         Trace("SdlHost: pictures go to the X server from the render thread (%s).\n",
               X11DirectShares() ? "MIT-SHM" : "XPutImage");
     }
-    const SurfaceContext& source = request.source;
-    target.scaler.Scale(source.pPixels, source.nPitch,
-                        source.format == PRESENT_RGB565 ? SCALE_RGB565 : SCALE_XRGB8888, src, pPixels, nPitch,
-                        ScaleRect{0, 0, dst.w, dst.h});
-    switch (X11DirectShow(pWindow->xWindow, NeedsBars(target, dst), nWidth, nHeight, dst.x, dst.y)) {
+    switch (
+        X11DirectShow(pWindow->xWindow, NeedsBars(target, dst), nWidth, nHeight, puts.data(), puts.size())) {
     case X11_PUT_DONE:
         NoteShown(target);
         return DIRECT_SHOWN;
@@ -341,9 +373,10 @@ uint64_t RefreshPeriodNs(WindowHandle hWnd) {
 }
 
 void SetLogicalSize(WindowHandle hWnd, int32_t nWidth, int32_t nHeight) {
-    // The surface path letterboxes each full-screen picture itself.
+    // The surface path letterboxes each full-screen picture itself, as the texture path does over
+    // several monitors.
     HostWindow* pWindow = Find(hWnd);
-    if (pWindow != nullptr && pWindow->pRenderer != nullptr) {
+    if (pWindow != nullptr && pWindow->pRenderer != nullptr && pWindow->picture.monitors.empty()) {
         SDL_RenderSetLogicalSize(pWindow->pRenderer, nWidth, nHeight);
     }
 }
@@ -368,6 +401,28 @@ bool PictureRects(const PresentRequest& request, int32_t nWidth, int32_t nHeight
     *pSrc = src;
     *pDst = dst;
     return true;
+}
+
+bool OverMonitors(const PictureTarget& target, const PresentRequest& request, int32_t nWidth,
+                  int32_t nHeight) {
+    if (target.monitors.empty() || nWidth != target.nSpanWidth || nHeight != target.nSpanHeight) {
+        return false;
+    }
+    // A preview in the root window: the whole frame stretched over the whole window.
+    const ClientRect& src = request.src;
+    const ClientRect& dst = request.dst;
+    return request.bFullScreen || (src.left == 0 && src.top == 0 && src.right == request.source.nWidth &&
+                                   src.bottom == request.source.nHeight && dst.left == 0 && dst.top == 0 &&
+                                   dst.right == nWidth && dst.bottom == nHeight);
+}
+
+const std::vector<MonitorPicture>& MonitorPictures(PictureTarget& target, const SurfaceContext& source) {
+    if (target.nPlannedWidth != source.nWidth || target.nPlannedHeight != source.nHeight) {
+        target.nPlannedWidth = source.nWidth;
+        target.nPlannedHeight = source.nHeight;
+        PlanMonitorPictures(target.monitors, source.nWidth, source.nHeight, &target.monitorPictures);
+    }
+    return target.monitorPictures;
 }
 
 bool NeedsBars(PictureTarget& target, const ScaleRect& dst) {

@@ -8,17 +8,22 @@
 //     otherwise:    PresentHandover::Hand -> main thread: ServePresent -> DrawWithSdl (SdlPresent.cpp)
 //
 // The hand-over waits until the main thread has shown the picture, or dropped it, at most a second; then
-// the picture's buffer is the render thread's again.
+// the picture's buffer is the render thread's again. A full-screen window over several monitors
+// (Monitors.h) gets the picture letterboxed into each: on the surface path one image scaled per distinct
+// size and put into every monitor of that size, on the texture path one copy of the texture per monitor.
 #pragma once
 
 #include "display/NearestScale.h"
 #include "platform/DisplayDevice.h"
+#include "platform/linux/Monitors.h"
+#include "platform/linux/X11Present.h"
 
 #include <SDL.h>
 
 #include <chrono>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace sdlhost {
 struct HostWindow;
@@ -69,6 +74,16 @@ struct PictureTarget {
     ScaleRect painted{0, 0, 0, 0}; // surface path: the picture's rectangle when the bars were painted
     bool bBarsPainted = false;     // false: paint the whole surface black before the next picture
     bool bDirectTraced = false;    // the direct way's trace line was written
+    // A full-screen window over several monitors: each one's rectangle in the window (set before the
+    // window is shown, then fixed), and where the full-screen picture goes on each for the source size
+    // last shown. Empty: the window is one monitor.
+    std::vector<ScaleRect> monitors;
+    int32_t nSpanWidth = 0; // the window's size over them (a window manager may give it another)
+    int32_t nSpanHeight = 0;
+    std::vector<MonitorPicture> monitorPictures;
+    std::vector<X11Put> puts; // surface path, the render thread's: the puts of a picture
+    int32_t nPlannedWidth = 0;
+    int32_t nPlannedHeight = 0;
     SDL_Texture* pTexture = nullptr;
     PresentFormat textureFormat = PRESENT_XRGB8888;
     int32_t nTextureWidth = 0;
@@ -126,6 +141,12 @@ PresentPath PathForRenderer(const std::string& forced, const char* pszRenderer, 
 // a window's rectangles no longer fit (it was resized meanwhile): the next picture will.
 bool PictureRects(const PresentRequest& request, int32_t nWidth, int32_t nHeight, ScaleRect* pSrc,
                   ScaleRect* pDst);
+// Whether the request's picture goes to each of the window's monitors: full screen, while the window
+// (nWidth x nHeight) spans them.
+bool OverMonitors(const PictureTarget& target, const PresentRequest& request, int32_t nWidth,
+                  int32_t nHeight);
+// The full-screen picture's places on the window's monitors.
+const std::vector<MonitorPicture>& MonitorPictures(PictureTarget& target, const SurfaceContext& source);
 // Whether the bars must be painted around dst (the picture's rectangle changed or was lost); notes it.
 bool NeedsBars(PictureTarget& target, const ScaleRect& dst);
 // Counts a picture shown and traces the first of the process.

@@ -22,19 +22,33 @@ bool DrawOnSurface(SDL_Window* pWindow, PictureTarget& target, const PresentRequ
         return false;
     }
     uint32_t* pPixels = static_cast<uint32_t*>(pSurface->pixels);
+    const SurfaceContext& source = request.source;
+    const ScaleSource format = source.format == PRESENT_RGB565 ? SCALE_RGB565 : SCALE_XRGB8888;
+    // Over several monitors, a way only taken when the render thread cannot put the pictures itself:
+    // each monitor's picture scaled on its own, and the whole window updated.
+    const bool bMonitors = OverMonitors(target, request, pSurface->w, pSurface->h);
+    const std::vector<MonitorPicture>* pPictures = bMonitors ? &MonitorPictures(target, source) : nullptr;
+    if (bMonitors) {
+        dst = pPictures->empty() ? ScaleRect{0, 0, 0, 0} : pPictures->front().dst;
+    }
     const bool bBars = NeedsBars(target, dst);
     if (bBars) {
         FillBlack(pPixels, pSurface->pitch, ScaleRect{0, 0, pSurface->w, pSurface->h});
     }
-    const SurfaceContext& source = request.source;
-    target.scaler.Scale(source.pPixels, source.nPitch,
-                        source.format == PRESENT_RGB565 ? SCALE_RGB565 : SCALE_XRGB8888, src, pPixels,
-                        pSurface->pitch, dst);
+    if (bMonitors) {
+        for (const MonitorPicture& picture : *pPictures) {
+            target.scaler.Scale(source.pPixels, source.nPitch, format, src, pPixels, pSurface->pitch,
+                                picture.dst);
+        }
+    } else {
+        target.scaler.Scale(source.pPixels, source.nPitch, format, src, pPixels, pSurface->pitch, dst);
+    }
     if (SDL_MUSTLOCK(pSurface)) {
         SDL_UnlockSurface(pSurface);
     }
     const SDL_Rect rect{dst.x, dst.y, dst.w, dst.h};
-    if ((bBars ? SDL_UpdateWindowSurface(pWindow) : SDL_UpdateWindowSurfaceRects(pWindow, &rect, 1)) != 0) {
+    if ((bBars || bMonitors ? SDL_UpdateWindowSurface(pWindow)
+                            : SDL_UpdateWindowSurfaceRects(pWindow, &rect, 1)) != 0) {
         return false;
     }
     NoteShown(target);
@@ -65,7 +79,22 @@ bool DrawWithTexture(SDL_Renderer* pRenderer, PictureTarget& target, const Prese
     SDL_UpdateTexture(target.pTexture, nullptr, source.pPixels, source.nPitch);
     SDL_SetRenderDrawColor(pRenderer, 0, 0, 0, 255);
     SDL_RenderClear(pRenderer);
-    if (request.bFullScreen) {
+    // No logical size over several monitors: each monitor's letterbox is its own (the window's, where a
+    // window manager did not let it span them).
+    int nWidth = 0;
+    int nHeight = 0;
+    const bool bSpan =
+        !target.monitors.empty() && SDL_GetRendererOutputSize(pRenderer, &nWidth, &nHeight) == 0;
+    if (bSpan && OverMonitors(target, request, nWidth, nHeight)) {
+        for (const MonitorPicture& picture : MonitorPictures(target, source)) {
+            const SDL_Rect dst{picture.dst.x, picture.dst.y, picture.dst.w, picture.dst.h};
+            SDL_RenderCopy(pRenderer, target.pTexture, nullptr, &dst);
+        }
+    } else if (bSpan && request.bFullScreen) {
+        const ScaleRect whole = LetterboxRect(source.nWidth, source.nHeight, nWidth, nHeight);
+        const SDL_Rect dst{whole.x, whole.y, whole.w, whole.h};
+        SDL_RenderCopy(pRenderer, target.pTexture, nullptr, &dst);
+    } else if (request.bFullScreen) {
         SDL_RenderCopy(pRenderer, target.pTexture, nullptr, nullptr);
     } else {
         const SDL_Rect src{request.src.left, request.src.top, request.src.right - request.src.left,

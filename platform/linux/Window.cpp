@@ -8,6 +8,7 @@
 #include "platform/Language.h"
 #include "platform/linux/InstanceLock.h"
 #include "platform/linux/MainWait.h"
+#include "platform/linux/Monitors.h"
 #include "platform/linux/Present.h"
 #include "platform/linux/SdlAudio.h"
 #include "platform/linux/WaylandPresent.h"
@@ -18,6 +19,7 @@
 #include <SDL.h>
 #include <SDL_syswm.h>
 
+#include <cstring>
 #include <map>
 #include <pthread.h>
 #include <string>
@@ -74,6 +76,22 @@ bool EnsureVideo() {
     g_mainThread = pthread_self();
     g_bHasMain.store(true);
     g_bVideo = true;
+    return true;
+}
+
+// Full screen over every monitor the X server describes; false where SDL's first display serves (one
+// monitor, or a server that names none, or another video driver than X11's).
+bool SpanOfMonitors(MonitorSpan* pSpan) {
+    if (std::strcmp(SDL_GetCurrentVideoDriver(), "x11") != 0) {
+        return false;
+    }
+    const char* pszSource = "";
+    if (!SpanMonitors(X11ReadMonitors(X11MainDisplay(), &pszSource), pSpan)) {
+        return false;
+    }
+    const ScaleRect& b = pSpan->bounds;
+    Trace("SdlHost: pictures over %zu monitors (%s), %dx%d at %d,%d.\n", pSpan->monitors.size(), pszSource,
+          b.w, b.h, b.x, b.y);
     return true;
 }
 
@@ -244,7 +262,25 @@ WindowHandle PlatformCreateMainWindow(const char* pszClassName, const char* pszT
     }
     HostWindow* pWindow = new HostWindow;
     pWindow->mode = static_cast<WindowMode>(bWinMode);
-    if (pWindow->mode == WINDOW_FULL_SCREEN) {
+    MonitorSpan span{};
+    const bool bSpan = pWindow->mode == WINDOW_FULL_SCREEN && SpanOfMonitors(&span);
+    const X11Manager manager = bSpan ? X11WindowManager(X11MainDisplay()) : X11_MANAGER_NONE;
+    if (bSpan) {
+        // Shown once a window manager has been asked to span the monitors. One that cannot would make it
+        // full screen on one monitor, or place it anywhere: the window is then kept from it
+        // (override-redirect), above every other.
+        const ScaleRect& b = span.bounds;
+        if (manager == X11_MANAGER_ONE_MONITOR) {
+            Trace("SdlHost: the window manager cannot span monitors; the window is not its to manage.\n");
+            SDL_SetHint(SDL_HINT_X11_FORCE_OVERRIDE_REDIRECT, "1");
+        }
+        pWindow->pWindow =
+            SDL_CreateWindow(pszTitle, b.x, b.y, b.w, b.h, SDL_WINDOW_BORDERLESS | SDL_WINDOW_HIDDEN);
+        SDL_ResetHint(SDL_HINT_X11_FORCE_OVERRIDE_REDIRECT);
+        pWindow->picture.monitors = span.monitors;
+        pWindow->picture.nSpanWidth = b.w;
+        pWindow->picture.nSpanHeight = b.h;
+    } else if (pWindow->mode == WINDOW_FULL_SCREEN) {
         SDL_DisplayMode desktop{};
         if (SDL_GetDesktopDisplayMode(0, &desktop) != 0) {
             delete pWindow;
@@ -266,6 +302,16 @@ WindowHandle PlatformCreateMainWindow(const char* pszClassName, const char* pszT
     if (Register(pWindow, itClass->second) == nullptr) {
         Free(pWindow);
         return 0;
+    }
+    if (bSpan && manager != X11_MANAGER_ONE_MONITOR) {
+        X11AskFullScreenSpan(X11MainDisplay(), pWindow->xWindow, span, false);
+        SDL_ShowWindow(pWindow->pWindow);
+        X11AskFullScreenSpan(X11MainDisplay(), pWindow->xWindow, span, true);
+        UpdateClientSize(pWindow);
+    } else if (bSpan) {
+        // Nobody gives an unmanaged window the keyboard.
+        SDL_ShowWindow(pWindow->pWindow);
+        SDL_SetWindowInputFocus(pWindow->pWindow);
     }
     if (pWindow->mode == WINDOW_FULL_SCREEN) {
         SDL_ShowCursor(SDL_DISABLE);
@@ -292,6 +338,17 @@ WindowHandle PlatformCreatePreviewWindow(const char* pszClassName, const char* p
     pWindow->xHost = xHost;
     pWindow->xChild = xChild;
     pWindow->pWindow = SDL_CreateWindowFrom(reinterpret_cast<const void*>(xChild));
+    // In the root window itself (--root without a host of its own) the picture is letterboxed on each
+    // monitor, as in full screen.
+    MonitorSpan span{};
+    if (pWindow->pWindow != nullptr && X11IsDefaultRoot(X11MainDisplay(), xHost) && SpanOfMonitors(&span)) {
+        for (ScaleRect& monitor : span.monitors) {
+            monitor.x += span.bounds.x;
+            monitor.y += span.bounds.y;
+        }
+        pWindow->picture.monitors = span.monitors;
+        SDL_GetWindowSize(pWindow->pWindow, &pWindow->picture.nSpanWidth, &pWindow->picture.nSpanHeight);
+    }
     if (pWindow->pWindow == nullptr || Register(pWindow, itClass->second) == nullptr) {
         Trace("SdlHost: no preview window (%s).\n", SDL_GetError());
         Free(pWindow);

@@ -7,6 +7,7 @@
 #include <X11/extensions/XShm.h>
 
 #include <cstdlib>
+#include <deque>
 #include <initializer_list>
 #include <sys/ipc.h>
 #include <sys/shm.h>
@@ -24,27 +25,45 @@ bool g_bFirstPut = false; // the next put is the first into g_xChecked: wait for
 Visual* g_pVisual = nullptr;
 int g_nDepth = 0;
 
-// The picture's memory: shared with the server, or our own for XPutImage.
-XImage* g_pImage = nullptr;
-XShmSegmentInfo g_shm{};
-// A shared picture was put and the server's word that it has read it has not been taken yet.
-bool g_bPutPending = false;
+// The pictures' memory, one image per distinct picture size (a full-screen run over monitors of several
+// sizes puts each image into every monitor of its size): shared with the server, or our own for
+// XPutImage.
+struct Image {
+    XImage* pImage = nullptr;
+    XShmSegmentInfo shm{};
+    bool bShared = false;
+    int nPutsPending = 0; // puts of it whose completion (the server has read it) has not been taken yet
+};
+// A deque: each XImage points at its segment's info, which must not move as images are added.
+std::deque<Image> g_images;
 int g_nCompletionType = 0;
+
+// Takes the completion events already read, each for its image.
+void TakeCompletions() {
+    XEvent event;
+    while (XCheckTypedEvent(g_pDisplay, g_nCompletionType, &event)) {
+        const ShmSeg seg = reinterpret_cast<XShmCompletionEvent*>(&event)->shmseg;
+        for (Image& image : g_images) {
+            if (image.bShared && image.shm.shmseg == seg && image.nPutsPending > 0) {
+                --image.nPutsPending;
+                break;
+            }
+        }
+    }
+}
 
 // Before the shared memory is written again: the server has read the last picture. Its completion event
 // has almost always come long before (the next picture is a frame later); otherwise a round trip makes
 // sure, which also covers a put that failed (a window that vanished gets an error instead).
-void WaitForPut() {
-    if (!g_bPutPending) {
+void WaitForPut(Image& image) {
+    if (image.nPutsPending == 0) {
         return;
     }
-    g_bPutPending = false;
-    XEvent event;
-    if (XCheckTypedEvent(g_pDisplay, g_nCompletionType, &event)) {
-        return;
-    }
-    XSync(g_pDisplay, False);
-    while (XCheckTypedEvent(g_pDisplay, g_nCompletionType, &event)) {
+    TakeCompletions();
+    if (image.nPutsPending > 0) {
+        XSync(g_pDisplay, False);
+        TakeCompletions();
+        image.nPutsPending = 0;
     }
 }
 
@@ -64,49 +83,56 @@ void FreeGc() {
     }
 }
 
-void FreeImage() {
-    if (g_pImage == nullptr) {
+void FreeImage(Image& image) {
+    if (image.pImage == nullptr) {
         return;
     }
-    if (g_bShm) {
-        WaitForPut();
-        XShmDetach(g_pDisplay, &g_shm);
+    if (image.bShared) {
+        WaitForPut(image);
+        XShmDetach(g_pDisplay, &image.shm);
         XSync(g_pDisplay, False);
-        shmdt(g_shm.shmaddr);
-        g_pImage->data = nullptr; // not XDestroyImage's to free
+        shmdt(image.shm.shmaddr);
+        image.pImage->data = nullptr; // not XDestroyImage's to free
     }
-    XDestroyImage(g_pImage);
-    g_pImage = nullptr;
+    XDestroyImage(image.pImage);
+    image = Image{};
+}
+
+void FreeImages() {
+    for (Image& image : g_images) {
+        FreeImage(image);
+    }
+    g_images.clear();
 }
 
 // A shared image, or nullptr when the server cannot share memory with us (then never asked again).
-XImage* MakeSharedImage(int32_t nWidth, int32_t nHeight) {
+XImage* MakeSharedImage(XShmSegmentInfo& shm, int32_t nWidth, int32_t nHeight) {
     XImage* pImage = XShmCreateImage(g_pDisplay, g_pVisual, static_cast<unsigned>(g_nDepth), ZPixmap, nullptr,
-                                     &g_shm, static_cast<unsigned>(nWidth), static_cast<unsigned>(nHeight));
+                                     &shm, static_cast<unsigned>(nWidth), static_cast<unsigned>(nHeight));
     if (pImage == nullptr) {
         return nullptr;
     }
     const size_t nBytes = static_cast<size_t>(pImage->bytes_per_line) * static_cast<size_t>(nHeight);
-    g_shm.shmid = shmget(IPC_PRIVATE, nBytes, IPC_CREAT | 0600);
-    if (g_shm.shmid < 0) {
+    shm.shmid = shmget(IPC_PRIVATE, nBytes, IPC_CREAT | 0600);
+    if (shm.shmid < 0) {
         XDestroyImage(pImage);
         return nullptr;
     }
-    g_shm.shmaddr = static_cast<char*>(shmat(g_shm.shmid, nullptr, 0));
-    if (g_shm.shmaddr == reinterpret_cast<char*>(-1)) {
-        shmctl(g_shm.shmid, IPC_RMID, nullptr);
+    shm.shmaddr = static_cast<char*>(shmat(shm.shmid, nullptr, 0));
+    if (shm.shmaddr == reinterpret_cast<char*>(-1)) {
+        shmctl(shm.shmid, IPC_RMID, nullptr);
         XDestroyImage(pImage);
         return nullptr;
     }
-    pImage->data = g_shm.shmaddr;
-    g_shm.readOnly = True;
+    pImage->data = shm.shmaddr;
+    shm.readOnly = True;
     X11TakeNotedError();
-    const bool bAttached = XShmAttach(g_pDisplay, &g_shm) != 0;
+    const bool bAttached = XShmAttach(g_pDisplay, &shm) != 0;
     XSync(g_pDisplay, False);
     // Marked for removal now, so that the segment goes with the last of us to detach, however we end.
-    shmctl(g_shm.shmid, IPC_RMID, nullptr);
+    shmctl(shm.shmid, IPC_RMID, nullptr);
     if (!bAttached || X11TakeNotedError() != 0) {
-        shmdt(g_shm.shmaddr);
+        shmdt(shm.shmaddr);
         pImage->data = nullptr;
         XDestroyImage(pImage);
         return nullptr;
@@ -158,7 +184,7 @@ bool X11DirectUsable(unsigned long xWindow) {
     g_gc = XCreateGC(pDisplay, static_cast<Window>(xWindow), 0, nullptr);
     XSetForeground(pDisplay, g_gc, 0); // black in XRGB
     if (g_pVisual != attributes.visual || g_nDepth != attributes.depth) {
-        FreeImage();
+        FreeImages();
         g_pVisual = attributes.visual;
         g_nDepth = attributes.depth;
     }
@@ -167,52 +193,67 @@ bool X11DirectUsable(unsigned long xWindow) {
     return true;
 }
 
-uint32_t* X11DirectImage(int32_t nWidth, int32_t nHeight, int32_t* pPitch) {
+uint32_t* X11DirectImage(uint32_t nImage, int32_t nWidth, int32_t nHeight, int32_t* pPitch) {
     if (g_pDisplay == nullptr || g_pVisual == nullptr || nWidth <= 0 || nHeight <= 0) {
         return nullptr;
     }
-    if (g_pImage == nullptr || g_pImage->width != nWidth || g_pImage->height != nHeight) {
-        FreeImage();
+    if (nImage >= g_images.size()) {
+        g_images.resize(nImage + 1);
+    }
+    Image& image = g_images[nImage];
+    if (image.pImage == nullptr || image.pImage->width != nWidth || image.pImage->height != nHeight) {
+        FreeImage(image);
         if (!g_bShmTried) {
             g_bShmTried = true;
             g_bShm = XShmQueryExtension(g_pDisplay) != 0;
             g_nCompletionType = XShmGetEventBase(g_pDisplay) + ShmCompletion;
         }
         if (g_bShm) {
-            g_pImage = MakeSharedImage(nWidth, nHeight);
-            g_bShm = g_pImage != nullptr;
+            image.pImage = MakeSharedImage(image.shm, nWidth, nHeight);
+            image.bShared = g_bShm = image.pImage != nullptr;
         }
-        if (g_pImage == nullptr) {
-            g_pImage = MakePlainImage(nWidth, nHeight);
+        if (image.pImage == nullptr) {
+            image.pImage = MakePlainImage(nWidth, nHeight);
         }
-        if (g_pImage == nullptr || g_pImage->bits_per_pixel != 32) {
-            FreeImage();
+        if (image.pImage == nullptr || image.pImage->bits_per_pixel != 32) {
+            FreeImage(image);
             return nullptr;
         }
     }
-    WaitForPut();
-    *pPitch = g_pImage->bytes_per_line;
-    return reinterpret_cast<uint32_t*>(g_pImage->data);
+    WaitForPut(image);
+    *pPitch = image.pImage->bytes_per_line;
+    return reinterpret_cast<uint32_t*>(image.pImage->data);
 }
 
 X11PutResult X11DirectShow(unsigned long xWindow, bool bBars, int32_t nWindowWidth, int32_t nWindowHeight,
-                           int32_t x, int32_t y) {
-    if (g_pDisplay == nullptr || g_pImage == nullptr || g_gc == nullptr || xWindow != g_xChecked) {
+                           const X11Put* pPuts, size_t nPuts) {
+    if (g_pDisplay == nullptr || g_gc == nullptr || xWindow != g_xChecked) {
         return X11_PUT_NOTHING;
+    }
+    for (size_t n = 0; n < nPuts; ++n) {
+        if (pPuts[n].nImage >= g_images.size() || g_images[pPuts[n].nImage].pImage == nullptr) {
+            return X11_PUT_NOTHING;
+        }
     }
     const Window xTarget = static_cast<Window>(xWindow);
     if (bBars) {
         XFillRectangle(g_pDisplay, xTarget, g_gc, 0, 0, static_cast<unsigned>(nWindowWidth),
                        static_cast<unsigned>(nWindowHeight));
     }
-    const unsigned nWidth = static_cast<unsigned>(g_pImage->width);
-    const unsigned nHeight = static_cast<unsigned>(g_pImage->height);
-    if (g_bShm) {
-        // The server says when it has read the memory (WaitForPut), instead of a round trip now.
-        XShmPutImage(g_pDisplay, xTarget, g_gc, g_pImage, 0, 0, x, y, nWidth, nHeight, True);
-        g_bPutPending = true;
-    } else {
-        XPutImage(g_pDisplay, xTarget, g_gc, g_pImage, 0, 0, x, y, nWidth, nHeight); // copied as it is sent
+    for (size_t n = 0; n < nPuts; ++n) {
+        Image& image = g_images[pPuts[n].nImage];
+        XImage* pImage = image.pImage;
+        const unsigned nWidth = static_cast<unsigned>(pImage->width);
+        const unsigned nHeight = static_cast<unsigned>(pImage->height);
+        if (image.bShared) {
+            // The server says when it has read the memory (WaitForPut), instead of a round trip now.
+            XShmPutImage(g_pDisplay, xTarget, g_gc, pImage, 0, 0, pPuts[n].x, pPuts[n].y, nWidth, nHeight,
+                         True);
+            ++image.nPutsPending;
+        } else {
+            XPutImage(g_pDisplay, xTarget, g_gc, pImage, 0, 0, pPuts[n].x, pPuts[n].y, nWidth,
+                      nHeight); // copied as it is sent
+        }
     }
     if (g_bFirstPut) {
         g_bFirstPut = false;
@@ -228,13 +269,13 @@ X11PutResult X11DirectShow(unsigned long xWindow, bool bBars, int32_t nWindowWid
 }
 
 bool X11DirectShares() {
-    return g_bShm && g_pImage != nullptr;
+    return !g_images.empty() && g_images[0].bShared;
 }
 
 void X11CloseDirect() {
     if (g_pDisplay != nullptr) {
         FreeGc();
-        FreeImage();
+        FreeImages();
         X11NoteErrorsOf(nullptr);
         XCloseDisplay(g_pDisplay);
         g_pDisplay = nullptr;

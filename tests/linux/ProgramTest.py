@@ -25,11 +25,11 @@ LETTERBOX = (SCREEN_W - SCREEN_H * 4 // 3) // 2
 
 
 class Session:
-    def __init__(self, program, screens=1):
+    def __init__(self, program, screens=1, size=(SCREEN_W, SCREEN_H)):
         self.program = program
         self.folder = tempfile.TemporaryDirectory(prefix="lumivorra-xvfb-")
         try:
-            self.xvfb = VirtualDisplay(SCREEN_W, SCREEN_H, screens=screens)
+            self.xvfb = VirtualDisplay(*size, screens=screens)
         except VirtualDisplayError as error:
             self.folder.cleanup()
             raise Failure(str(error))

@@ -52,25 +52,34 @@ protected:
         return window;
     }
 
-    // Puts a picture of one colour through the render thread's way; its result.
-    static X11PutResult Put(Window window, uint32_t dwColour) {
+    // Image nImage, nWidth x nHeight, filled with one colour; false when there is none.
+    static bool Fill(uint32_t nImage, int32_t nWidth, int32_t nHeight, uint32_t dwColour) {
         int32_t nPitch = 0;
-        uint32_t* pPixels = X11DirectImage(kWidth, kHeight, &nPitch);
+        uint32_t* pPixels = X11DirectImage(nImage, nWidth, nHeight, &nPitch);
         if (pPixels == nullptr) {
-            return X11_PUT_NOTHING;
+            return false;
         }
-        for (int y = 0; y < kHeight; ++y) {
-            for (int x = 0; x < kWidth; ++x) {
+        for (int y = 0; y < nHeight; ++y) {
+            for (int x = 0; x < nWidth; ++x) {
                 pPixels[y * (nPitch / 4) + x] = dwColour;
             }
         }
-        return X11DirectShow(window, true, kWidth, kHeight, 0, 0);
+        return true;
     }
 
-    // What the window shows in its middle, as 0xRRGGBB.
-    uint32_t Shown(Window window) {
+    // Puts a picture of one colour through the render thread's way; its result.
+    static X11PutResult Put(Window window, uint32_t dwColour) {
+        if (!Fill(0, kWidth, kHeight, dwColour)) {
+            return X11_PUT_NOTHING;
+        }
+        const X11Put put{0, 0, 0};
+        return X11DirectShow(window, true, kWidth, kHeight, &put, 1);
+    }
+
+    // What the window shows at (x, y), by default its middle, as 0xRRGGBB.
+    uint32_t Shown(Window window, int x = kWidth / 2, int y = kHeight / 2) {
         XSync(m_pDisplay, False);
-        XImage* pImage = XGetImage(m_pDisplay, window, kWidth / 2, kHeight / 2, 1, 1, AllPlanes, ZPixmap);
+        XImage* pImage = XGetImage(m_pDisplay, window, x, y, 1, 1, AllPlanes, ZPixmap);
         if (pImage == nullptr) {
             return 0xFFFFFFFF;
         }
@@ -111,6 +120,35 @@ TEST_F(X11PresentTest, WithoutSharedMemoryThePicturesArePutPlainly) {
     EXPECT_EQ(Put(window, 0x345678), X11_PUT_DONE);
     EXPECT_FALSE(X11DirectShares());
     EXPECT_EQ(Shown(window), 0x345678u);
+}
+
+// A window over monitors of two sizes: two images, one of them put twice, frame after frame (each image
+// written again only once the server has read it), with shared memory and without.
+TEST_F(X11PresentTest, ImagesOfSeveralSizesArePutIntoSeveralPlaces) {
+    for (const char* pszShm : {"", "MIT-SHM"}) {
+        std::vector<std::string> args = {"-screen", "0", "320x240x24"};
+        if (*pszShm != '\0') {
+            args.insert(args.end(), {"-extension", pszShm});
+        }
+        ASSERT_TRUE(Start(args));
+        const Window window = MakeWindow(0);
+        ASSERT_TRUE(X11DirectUsable(window));
+        const X11Put puts[] = {{0, 0, 0}, {1, 0, 32}, {0, 32, 0}};
+        for (uint32_t dwFrame = 1; dwFrame <= 3; ++dwFrame) {
+            ASSERT_TRUE(Fill(0, 16, 16, 0x100000 * dwFrame));
+            ASSERT_TRUE(Fill(1, 8, 8, 0x000010 * dwFrame));
+            ASSERT_EQ(X11DirectShow(window, dwFrame == 1, kWidth, kHeight, puts, 3), X11_PUT_DONE);
+            EXPECT_EQ(Shown(window, 15, 15), 0x100000 * dwFrame) << pszShm << " frame " << dwFrame;
+            EXPECT_EQ(Shown(window, 40, 8), 0x100000 * dwFrame) << pszShm << " frame " << dwFrame;
+            EXPECT_EQ(Shown(window, 7, 39), 0x000010 * dwFrame) << pszShm << " frame " << dwFrame;
+            EXPECT_EQ(Shown(window, 20, 20), 0u) << "between the pictures: black";
+        }
+        EXPECT_EQ(X11DirectShares(), *pszShm == '\0');
+        // A put of an image never made is nothing to show, not a fault.
+        const X11Put missing{5, 0, 0};
+        EXPECT_EQ(X11DirectShow(window, false, kWidth, kHeight, &missing, 1), X11_PUT_NOTHING);
+        Stop();
+    }
 }
 
 // A window that ends while pictures go to it (a preview's host destroyed by its program) makes the server
