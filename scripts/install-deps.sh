@@ -63,6 +63,8 @@ test_packages=(
     # a native Wayland session for the tests and bench/cost-report.py: sway's headless backend,
     # screenshots, keys through the virtual keyboard, the idle daemon that starts the screen saver
     sway grim wtype swayidle
+    # wayland-scanner, for the client code of the tests' virtual pointer (the headless seat has none)
+    libwayland-bin
     # the peers that bench/cost-report.py measures beside the program (bumps, metaballs)
     xscreensaver-data xscreensaver-data-extra
 )

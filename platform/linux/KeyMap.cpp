@@ -71,6 +71,27 @@ uintptr_t MouseKeys(uint32_t dwButtons) {
     return wKeys;
 }
 
+// Main thread: where the last mouse-move message put the pointer.
+struct PointerSeen {
+    uint32_t uWindowId = 0;
+    int32_t nX = 0;
+    int32_t nY = 0;
+};
+PointerSeen g_lastMove;
+
+// SDL reports a pointer entering a window as a motion to where it entered. A compositor that hides an
+// idle cursor (sway's hide_cursor) takes the pointer out of the window and puts it back where it was
+// around each real move, and such a return would count as a move of its own: the screen saver would end
+// on the user's third nudge instead of the fourth. A motion to where the window last saw the pointer is
+// no move.
+bool IsMove(const SDL_MouseMotionEvent& motion) {
+    if (motion.windowID == g_lastMove.uWindowId && motion.x == g_lastMove.nX && motion.y == g_lastMove.nY) {
+        return false;
+    }
+    g_lastMove = PointerSeen{motion.windowID, motion.x, motion.y};
+    return true;
+}
+
 } // namespace
 
 bool InputMessageOf(const SDL_Event& event, WindowMsg* pMsg) {
@@ -80,6 +101,9 @@ bool InputMessageOf(const SDL_Event& event, WindowMsg* pMsg) {
                           VirtualKeyOf(event.key.keysym.sym), 0};
         return true;
     case SDL_MOUSEMOTION:
+        if (!IsMove(event.motion)) {
+            return false;
+        }
         *pMsg = WindowMsg{event.motion.windowID, WMSG_MOUSEMOVE, MouseKeys(event.motion.state),
                           PointParam(event.motion.x, event.motion.y)};
         return true;

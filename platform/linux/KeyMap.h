@@ -16,5 +16,7 @@ uint32_t VirtualKeyOf(SDL_Keycode key);
 // WMSG_SYSKEYDOWN for Alt, Alt-combinations and F10, otherwise WMSG_KEYDOWN.
 uint32_t KeyMessageOf(SDL_Keycode key, uint16_t wModifiers);
 // Main thread (it reads SDL's modifier and button state): the message of a key press, mouse move or
-// left, right or middle button press, for the event's window; false for any other event.
+// left, right or middle button press, for the event's window; false for any other event, and for a
+// motion to where the last mouse-move message left the pointer in the same window (the pointer coming
+// back without moving).
 bool InputMessageOf(const SDL_Event& event, WindowMsg* pMsg);

@@ -35,6 +35,37 @@ TEST(LinuxKeys, AltAndF10AreSystemKeys) {
     EXPECT_EQ(KeyMessageOf(SDLK_ESCAPE, KMOD_NONE), WMSG_KEYDOWN);
 }
 
+namespace {
+
+SDL_Event Motion(uint32_t uWindowId, int32_t nX, int32_t nY) {
+    SDL_Event event{};
+    event.motion.type = SDL_MOUSEMOTION;
+    event.motion.windowID = uWindowId;
+    event.motion.x = nX;
+    event.motion.y = nY;
+    return event;
+}
+
+} // namespace
+
+TEST(LinuxPointer, MovesBecomeMessagesButAReturnWithoutMovingDoesNot) {
+    // Window ids no other test uses: the translation remembers the last move of the process.
+    WindowMsg msg{};
+    ASSERT_TRUE(InputMessageOf(Motion(901, 50, 200), &msg));
+    EXPECT_EQ(msg.hWnd, 901u);
+    EXPECT_EQ(msg.uMsg, WMSG_MOUSEMOVE);
+    EXPECT_EQ(msg.lParam, 50 | (200 << 16));
+    // Taken out and put back where it was by the compositor: no move.
+    EXPECT_FALSE(InputMessageOf(Motion(901, 50, 200), &msg));
+    EXPECT_TRUE(InputMessageOf(Motion(901, 55, 200), &msg));
+    EXPECT_FALSE(InputMessageOf(Motion(901, 55, 200), &msg));
+    EXPECT_TRUE(InputMessageOf(Motion(901, 50, 200), &msg));
+    // The same point in another window is a move there.
+    EXPECT_TRUE(InputMessageOf(Motion(902, 50, 200), &msg));
+    EXPECT_EQ(msg.hWnd, 902u);
+    EXPECT_TRUE(InputMessageOf(Motion(901, 50, 200), &msg));
+}
+
 TEST(LinuxInstanceLock, HeldOnlyWhileTheInstanceHoldsIt) {
     char szFolder[] = "/tmp/lumivorra-lock-XXXXXX";
     ASSERT_NE(mkdtemp(szFolder), nullptr);

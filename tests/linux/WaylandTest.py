@@ -1,9 +1,11 @@
 #!/usr/bin/env python3
 """The lumivorra program in a native Wayland session: sway on its headless backend, with no XWayland and
-no X server, screenshots with grim, keys with wtype (through the virtual-keyboard protocol), the idle
-daemon swayidle, and the compositor's own view of our window through swaymsg.
+no X server, screenshots with grim, keys with wtype (through the virtual-keyboard protocol), a mouse
+through lumivorra-test-wlpointer (the virtual-pointer protocol: the headless seat has none of its own),
+the idle daemon swayidle, and the compositor's own view of our window through swaymsg.
 
-    WaylandTest.py PATH/TO/lumivorra CASE     (CASE: one of the functions named in CASES)
+    WaylandTest.py PATH/TO/lumivorra PATH/TO/lumivorra-test-wlpointer CASE
+                                              (CASE: one of the functions named in CASES)
 
 sway refuses to run as root: run as root, the script makes the user lumivorra-test (once) and runs itself
 again as that user. Each case has its own compositor and runtime folder. Fails with a message and exit
@@ -11,6 +13,7 @@ code 1.
 """
 import json
 import os
+import select
 import signal
 import subprocess
 import sys
@@ -38,6 +41,10 @@ default_floating_border none
 for_window [app_id="lumivorra"] floating enable
 seat seat0 hide_cursor 100
 """
+# sway hides the cursor of a pointer left alone for 100 ms (above), and takes the pointer out of the
+# window under it until it moves again; a pause longer than that before each move makes every move come
+# with that leave and enter, as it does for users of hide_cursor.
+CURSOR_HIDDEN_AFTER = 0.3
 
 
 def wait_until(test, timeout, what):
@@ -55,9 +62,31 @@ def mean(shot, left, top, right, bottom):
     return total / ((right - left) * (bottom - top) * 3)
 
 
+class Pointer:
+    """lumivorra-test-wlpointer running: the seat has a pointer until close."""
+
+    def __init__(self, session):
+        self.process = subprocess.Popen([session.pointer_tool], env=session.env, stdin=subprocess.PIPE,
+                                        stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
+        session.tools.append(self.process)
+
+    def send(self, command):
+        """Sends a command (move DX DY, moveto X Y W H, button left|middle|right) and waits until the
+        compositor has taken it."""
+        self.process.stdin.write(command + "\n")
+        self.process.stdin.flush()
+        ready = select.select([self.process.stdout], [], [], 20)[0]
+        answer = self.process.stdout.readline() if ready else "(no answer)"
+        check(answer == "ok\n", f"the pointer did not take {command!r}: {answer}")
+
+    def move_to(self, x, y):
+        self.send(f"moveto {x} {y} {SCREEN_W} {SCREEN_H}")
+
+
 class Session:
-    def __init__(self, program):
+    def __init__(self, program, pointer_tool):
         self.program = program
+        self.pointer_tool = pointer_tool
         self.folder = tempfile.TemporaryDirectory(prefix="lumivorra-wayland-")
         runtime = os.path.join(self.folder.name, "run")
         os.mkdir(runtime, 0o700)
@@ -73,7 +102,8 @@ class Session:
                                      WLR_LIBINPUT_NO_DEVICES="1", WLR_RENDERER="pixman"),
                                      stdout=self.sway_log, stderr=self.sway_log, start_new_session=True)
         self.logs = []
-        self.processes = []
+        self.processes = []  # each with its log, in the same order
+        self.tools = []  # what gives the session input
 
         def sockets():
             return [name for name in os.listdir(runtime) if name.startswith("wayland-") and not name.endswith(".lock")]
@@ -90,7 +120,9 @@ class Session:
                                           timeout=20).returncode == 0, 20, "sway does not answer")
 
     def close(self):
-        for process in self.processes:
+        for process in self.tools + self.processes:
+            if process.stdin is not None:
+                process.stdin.close()
             if process.poll() is None:
                 process.kill()
                 process.wait()
@@ -186,8 +218,13 @@ def check_full_screen(session, process, path, least_565=1.0):
 
 def end_by_key(session, process):
     """A key fades the picture out and ends the run within KEY_ENDS_WITHIN s, with exit code 1."""
+    end_by(session, process, lambda: session.key("space"), "the key")
+
+
+def end_by(session, process, act, what):
+    """act() fades the picture out and ends the run within KEY_ENDS_WITHIN s, with exit code 1."""
     before = mean(session.screenshot(), *PICTURE)
-    session.key("space")
+    act()
     pressed = time.monotonic()
     darkest = before
     while process.poll() is None:
@@ -196,9 +233,9 @@ def end_by_key(session, process):
             darkest = min(darkest, mean(shot, *PICTURE))
     code = wait_exit(process, 30)
     took = time.monotonic() - pressed
-    print(f"ended {took:.2f} s after the key; {before:.1f} before, {darkest:.1f} at the darkest")
-    check(code == 1, f"exit code {code} after a key")
-    check(took < KEY_ENDS_WITHIN, f"the run ended {took:.2f} s after the key")
+    print(f"ended {took:.2f} s after {what}; {before:.1f} before, {darkest:.1f} at the darkest")
+    check(code == 1, f"exit code {code} after {what}")
+    check(took < KEY_ENDS_WITHIN, f"the run ended {took:.2f} s after {what}")
     check(darkest < before * 0.5, f"no fade seen ({before:.1f} before, {darkest:.1f} at the darkest)")
     wait_until(lambda: not session.views(), 5, "the program's view is still there")
 
@@ -226,11 +263,55 @@ def texture(session):
     end_by_key(session, process)
 
 
+def cursor_images(trace):
+    """The cursor images the program gave the pointer, from the protocol's trace (WAYLAND_DEBUG=client):
+    "nil" where it hid the cursor."""
+    return [line.split("set_cursor(")[1].split(",")[1].strip() for line in trace.splitlines()
+            if ".set_cursor(" in line]
+
+
+def start_under_pointer(session, pointer, *args):
+    """/s started with the pointer in the middle of the output, so that the window appears under it (its
+    first mouse-move message), its picture shown; the protocol traced."""
+    pointer.move_to(SCREEN_W // 2, SCREEN_H // 2)
+    process = session.start("/s", "--no-music", *args, env=dict(session.env, WAYLAND_DEBUG="client"))
+    wait_drawn(session, process, PICTURE)
+    return process
+
+
+def mouse_moves(session):
+    """Under /s the window appearing under the pointer and the next three moves do not end the run (the
+    first four mouse-move messages), the fourth move does, with the fade; sway's hiding of the idle cursor,
+    which takes the pointer out of the window and puts it back, is no move. The cursor is hidden over the
+    window."""
+    pointer = Pointer(session)
+    process = start_under_pointer(session, pointer)
+    for _ in range(3):
+        time.sleep(CURSOR_HIDDEN_AFTER)
+        pointer.send("move 4 3")
+    check(wait_exit(process, 1.5) is None, f"moves 1 to 3 ended the run (exit code {process.poll()})")
+    time.sleep(CURSOR_HIDDEN_AFTER)
+    end_by(session, process, lambda: pointer.send("move 4 3"), "the fourth move")
+    images = cursor_images(session.output_of())
+    check(images and all(image == "nil" for image in images), f"the cursor is shown over /s: {images}")
+
+
+def mouse_buttons(session):
+    """Under /s the left, the middle and the right button each end the run at once, with the fade."""
+    pointer = Pointer(session)
+    for button in ("left", "middle", "right"):
+        process = start_under_pointer(session, pointer)
+        end_by(session, process, lambda: pointer.send(f"button {button}"), f"the {button} button")
+
+
 def window(session):
     """--window with SDL_VIDEODRIVER=wayland: the picture in a 320x240 window (floating, as the compositor
     is told to keep it), following a resize, paused on a workspace not shown and back when it is shown,
-    and only Esc ends it."""
-    process = session.start("--window", "--no-music", env=dict(session.env, SDL_VIDEODRIVER="wayland"))
+    the cursor shown over it, and only Esc ends it: no other key, no mouse move, no button."""
+    pointer = Pointer(session)
+    pointer.move_to(SCREEN_W // 2, SCREEN_H // 2)
+    process = session.start("--window", "--no-music",
+                            env=dict(session.env, SDL_VIDEODRIVER="wayland", WAYLAND_DEBUG="client"))
     wait_until(lambda: session.views() or process.poll() is not None, 20, "no view of the window appeared")
     rect = session.views()[0]["rect"]
     check((rect["width"], rect["height"]) == (320, 240), f"the window is {rect['width']}x{rect['height']}")
@@ -253,7 +334,16 @@ def window(session):
     session.swaymsg("workspace", "2")
     wait_until(lambda: "SdlHost: presents resumed." in session.output_of(index), 10, "the pictures did not resume")
     session.key("a")
-    check(wait_exit(process, 1.5) is None, "a key other than Esc ended the window")
+    rect = session.views()[0]["rect"]
+    pointer.move_to(rect["x"] + 100, rect["y"] + 100)
+    for _ in range(6):
+        time.sleep(CURSOR_HIDDEN_AFTER / 3)
+        pointer.send("move 4 3")
+    for button in ("left", "middle", "right"):
+        pointer.send(f"button {button}")
+    check(wait_exit(process, 1.5) is None, "a key other than Esc, mouse moves or buttons ended the window")
+    images = cursor_images(session.output_of(index))
+    check(any(image != "nil" for image in images), f"no cursor over the window: {images}")
     session.key("Escape")
     check(wait_exit(process, 30) == 1, "Esc did not end the window with exit code 1")
 
@@ -317,16 +407,17 @@ MESSAGE = ("draw into an X11 window, and no X11 display can be reached", "X11 �
 LOST = ("The connection to the display was lost.", "ディスプレイとの接続が切れました。")
 
 
-CASES = {f.__name__: f for f in (full_screen, texture, window, swayidle, compositor_lost, previews)}
+CASES = {f.__name__: f for f in (full_screen, texture, mouse_moves, mouse_buttons, window, swayidle, compositor_lost,
+                                  previews)}
 
 
 def main():
-    program, case = sys.argv[1], sys.argv[2]
+    program, pointer_tool, case = sys.argv[1], sys.argv[2], sys.argv[3]
     if os.geteuid() == 0:
-        return rerun_as_test_user(__file__, [os.path.abspath(program), case])
+        return rerun_as_test_user(__file__, [os.path.abspath(program), os.path.abspath(pointer_tool), case])
     session = None
     try:
-        session = Session(program)
+        session = Session(program, pointer_tool)
         CASES[case](session)
     except Failure as failure:
         print(f"{case}: {failure}")
