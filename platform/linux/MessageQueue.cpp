@@ -23,8 +23,13 @@ std::atomic<bool> g_bCloseRequested{false};
 
 static_assert(std::atomic<bool>::is_always_lock_free, "the signal handler needs a lock-free flag");
 
+// A cover's input and close requests are its main window's: a cover going alone would show its output's
+// desktop beside the run, and input on any output counts for the close rules.
 void Post(WindowHandle hWnd, uint32_t uMsg, uintptr_t wParam, intptr_t lParam) {
     std::lock_guard<std::mutex> lock(g_mutex);
+    if (const HostWindow* pWindow = Find(hWnd); pWindow != nullptr && pWindow->hOwner != 0) {
+        hWnd = pWindow->hOwner;
+    }
     if (FindLive(hWnd) != nullptr) {
         g_queue.push_back(WindowMsg{hWnd, uMsg, wParam, lParam});
     }

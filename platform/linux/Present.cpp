@@ -194,10 +194,15 @@ bool ShowHanded(const PresentRequest& request) {
     if (pWindow->bPaused.load()) {
         return true;
     }
-    if (pWindow->bBarsLost.exchange(false)) {
-        pWindow->picture.bBarsPainted = false;
+    bool bShown = true;
+    for (size_t nWindow = 0; nWindow <= pWindow->covers.size(); ++nWindow) {
+        HostWindow* pTo = nWindow == 0 ? pWindow : pWindow->covers[nWindow - 1];
+        if (pTo->bBarsLost.exchange(false)) {
+            pTo->picture.bBarsPainted = false;
+        }
+        bShown = DrawWithSdl(pTo->pWindow, pTo->pRenderer, pTo->picture, request) && bShown;
     }
-    return DrawWithSdl(pWindow->pWindow, pWindow->pRenderer, pWindow->picture, request);
+    return bShown;
 }
 
 } // namespace
@@ -271,6 +276,17 @@ bool ChoosePresentPath(HostWindow* pWindow) {
     return true;
 }
 
+bool FollowPresentPath(HostWindow* pCover, const HostWindow* pMain) {
+    PictureTarget& target = pCover->picture;
+    target.path = pMain->picture.path;
+    target.bMainThread = pMain->picture.bMainThread;
+    if (target.path == PATH_TEXTURE) {
+        pCover->pRenderer = SDL_CreateRenderer(pCover->pWindow, -1, 0);
+        return pCover->pRenderer != nullptr;
+    }
+    return !target.bMainThread || SDL_GetWindowSurface(pCover->pWindow) != nullptr;
+}
+
 bool PresentPicture(const PresentRequest& request) {
     // The lock keeps the window from ending while a picture goes to it.
     std::unique_lock<std::mutex> lock(g_mutex);
@@ -337,6 +353,9 @@ void PaintWindowBlack(HostWindow* pWindow) {
         ClearWithSdl(pWindow->pWindow, pWindow->pRenderer, pWindow->picture);
     }
     pWindow->bBarsLost.store(true); // the render thread may be drawing with the target: it repaints them
+    for (HostWindow* pCover : pWindow->covers) {
+        PaintWindowBlack(pCover);
+    }
 }
 
 void FreePresent(HostWindow* pWindow) {
@@ -378,6 +397,9 @@ void SetLogicalSize(WindowHandle hWnd, int32_t nWidth, int32_t nHeight) {
     HostWindow* pWindow = Find(hWnd);
     if (pWindow != nullptr && pWindow->pRenderer != nullptr && pWindow->picture.monitors.empty()) {
         SDL_RenderSetLogicalSize(pWindow->pRenderer, nWidth, nHeight);
+        for (HostWindow* pCover : pWindow->covers) {
+            SDL_RenderSetLogicalSize(pCover->pRenderer, nWidth, nHeight);
+        }
     }
 }
 

@@ -106,6 +106,9 @@ bool PresentPendingLocked();
 // Main thread, for a new window: chooses its path (making its renderer for the texture path) and traces
 // the choice. False when pictures cannot be shown in it at all.
 bool ChoosePresentPath(sdlhost::HostWindow* pWindow);
+// Main thread, for a cover of pMain (Covers.h): the main window's path, with a renderer of its own on the
+// texture path. False when it cannot be had.
+bool FollowPresentPath(sdlhost::HostWindow* pCover, const sdlhost::HostWindow* pMain);
 // Main thread: paints the window black by its path (its bars are then painted again).
 void PaintWindowBlack(sdlhost::HostWindow* pWindow);
 // Main thread, when the window ends (no present can reach it any more): frees its texture and renderer

@@ -5,12 +5,15 @@
 
 #include <wayland-client.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <memory>
 #include <poll.h>
 #include <sys/mman.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -29,23 +32,31 @@ struct ShmBuffer {
     ScaleRect painted{0, 0, 0, 0};
 };
 
-// Render thread only (and WaylandCloseDirect after it).
+// One window's surface: its buffers, the frame callback of its last commit and its pause trace.
+struct SurfaceState {
+    wl_surface* pSurface = nullptr; // the window's, as SDL made it
+    wl_surface* pWrapper = nullptr; // its frame callbacks come to g_pQueue
+    wl_callback* pFrame = nullptr;  // the frame callback of the last commit, until it comes
+    std::chrono::steady_clock::time_point committed;
+    bool bPausedTraced = false;
+    ShmBuffer buffers[BUFFER_COUNT];
+    int32_t nWidth = 0;
+    int32_t nHeight = 0;
+    ShmBuffer* pDrawing = nullptr; // from DirectBuffer to DirectShow
+    ScaleRect dst{0, 0, 0, 0};
+};
+
+// Render thread only (and the main thread under the window host's lock, and WaylandCloseDirect after
+// the render thread).
 wl_display* g_pDisplay = nullptr;
 wl_event_queue* g_pQueue = nullptr;
 wl_display* g_pDisplayWrapper = nullptr; // requests whose new objects' events go to g_pQueue
 wl_registry* g_pRegistry = nullptr;
 wl_shm* g_pShm = nullptr;
-bool g_bFailed = false;                  // the connection failed, or the compositor offers no wl_shm
-wl_surface* g_pSurface = nullptr;        // the window's, as SDL made it
-wl_surface* g_pSurfaceWrapper = nullptr; // its frame callbacks come to g_pQueue
-wl_callback* g_pFrame = nullptr;         // the frame callback of the last commit, until it comes
-std::chrono::steady_clock::time_point g_committed;
-bool g_bPausedTraced = false;
-ShmBuffer g_buffers[BUFFER_COUNT];
-int32_t g_nWidth = 0;
-int32_t g_nHeight = 0;
-ShmBuffer* g_pDrawing = nullptr; // from WaylandDirectBuffer to WaylandDirectShow
-ScaleRect g_dst{0, 0, 0, 0};
+bool g_bFailed = false; // the connection failed, or the compositor offers no wl_shm
+// One per window shown (a full-screen run over several outputs has one window on each); the listeners
+// hold pointers to them, so they never move.
+std::vector<std::unique_ptr<SurfaceState>> g_surfaces;
 
 void OnGlobal(void*, wl_registry* pRegistry, uint32_t dwName, const char* pszInterface, uint32_t) {
     if (std::strcmp(pszInterface, wl_shm_interface.name) == 0 && g_pShm == nullptr) {
@@ -60,11 +71,12 @@ void OnRelease(void* pData, wl_buffer*) {
 }
 const wl_buffer_listener g_bufferListener = {OnRelease};
 
-void OnFrameDone(void*, wl_callback* pCallback, uint32_t) {
+void OnFrameDone(void* pData, wl_callback* pCallback, uint32_t) {
     wl_callback_destroy(pCallback);
-    g_pFrame = nullptr;
-    if (g_bPausedTraced) {
-        g_bPausedTraced = false;
+    SurfaceState* pState = static_cast<SurfaceState*>(pData);
+    pState->pFrame = nullptr;
+    if (pState->bPausedTraced) {
+        pState->bPausedTraced = false;
         Trace("SdlHost: presents resumed.\n");
     }
 }
@@ -80,18 +92,18 @@ void FreeBuffer(ShmBuffer& buffer) {
     buffer = ShmBuffer{};
 }
 
-void FreeBuffers() {
-    for (ShmBuffer& buffer : g_buffers) {
+void FreeBuffers(SurfaceState& state) {
+    for (ShmBuffer& buffer : state.buffers) {
         FreeBuffer(buffer);
     }
-    g_nWidth = 0;
-    g_nHeight = 0;
+    state.nWidth = 0;
+    state.nHeight = 0;
 }
 
-// A buffer of the current size in its own pool: a memory file shared with the compositor.
-bool MakeBuffer(ShmBuffer& buffer) {
-    const int32_t nPitch = g_nWidth * 4;
-    const size_t nBytes = static_cast<size_t>(nPitch) * static_cast<size_t>(g_nHeight);
+// A buffer of nWidth x nHeight in its own pool: a memory file shared with the compositor.
+bool MakeBuffer(ShmBuffer& buffer, int32_t nWidth, int32_t nHeight) {
+    const int32_t nPitch = nWidth * 4;
+    const size_t nBytes = static_cast<size_t>(nPitch) * static_cast<size_t>(nHeight);
     const int nFd = memfd_create("lumivorra-picture", MFD_CLOEXEC);
     if (nFd < 0) {
         return false;
@@ -105,7 +117,7 @@ bool MakeBuffer(ShmBuffer& buffer) {
         return false;
     }
     wl_shm_pool* pPool = wl_shm_create_pool(g_pShm, nFd, static_cast<int32_t>(nBytes));
-    buffer.pBuffer = wl_shm_pool_create_buffer(pPool, 0, g_nWidth, g_nHeight, nPitch, WL_SHM_FORMAT_XRGB8888);
+    buffer.pBuffer = wl_shm_pool_create_buffer(pPool, 0, nWidth, nHeight, nPitch, WL_SHM_FORMAT_XRGB8888);
     wl_shm_pool_destroy(pPool); // the buffer keeps the pool's memory
     close(nFd);
     buffer.pPixels = static_cast<uint32_t*>(pMemory);
@@ -154,20 +166,30 @@ bool Open(wl_display* pDisplay) {
     return !g_bFailed;
 }
 
-void ForgetSurface() {
-    if (g_pFrame != nullptr) {
-        wl_callback_destroy(g_pFrame); // its done, if it still comes, is dropped
-        g_pFrame = nullptr;
+// The surface's state goes: its pending frame callback (whose done, if it still comes, is dropped), its
+// wrapper and its buffers (the compositor keeps what it still shows).
+void ForgetSurface(SurfaceState& state) {
+    if (state.pFrame != nullptr) {
+        wl_callback_destroy(state.pFrame);
     }
-    if (g_pSurfaceWrapper != nullptr) {
-        wl_proxy_wrapper_destroy(g_pSurfaceWrapper);
-        g_pSurfaceWrapper = nullptr;
+    if (state.pWrapper != nullptr) {
+        wl_proxy_wrapper_destroy(state.pWrapper);
     }
-    g_pSurface = nullptr;
-    g_bPausedTraced = false;
-    for (ShmBuffer& buffer : g_buffers) {
-        buffer.bPainted = false;
+    FreeBuffers(state);
+}
+
+SurfaceState& StateOf(wl_surface* pSurface) {
+    for (const std::unique_ptr<SurfaceState>& pState : g_surfaces) {
+        if (pState->pSurface == pSurface) {
+            return *pState;
+        }
     }
+    g_surfaces.push_back(std::make_unique<SurfaceState>());
+    SurfaceState& state = *g_surfaces.back();
+    state.pSurface = pSurface;
+    state.pWrapper = static_cast<wl_surface*>(wl_proxy_create_wrapper(pSurface));
+    wl_proxy_set_queue(reinterpret_cast<wl_proxy*>(state.pWrapper), g_pQueue);
+    return state;
 }
 
 // A buffer to draw the next picture into, from DirectBuffer.
@@ -183,45 +205,31 @@ enum WaylandBufferResult {
 };
 
 // A buffer of the window's size nWidth x nHeight, XRGB8888, for a picture at dst.
-WaylandBufferResult DirectBuffer(void* pDisplay, void* pSurface, int32_t nWidth, int32_t nHeight,
-                                 const ScaleRect& dst, WaylandBuffer* pBuffer) {
-    g_pDrawing = nullptr;
-    if (!Open(static_cast<wl_display*>(pDisplay)) || nWidth <= 0 || nHeight <= 0) {
-        return WL_BUFFER_FAILED;
-    }
-    if (pSurface != g_pSurface) {
-        // A window of its own (the old one, if any, is gone: its pending callback with it).
-        ForgetSurface();
-        g_pSurface = static_cast<wl_surface*>(pSurface);
-        g_pSurfaceWrapper = static_cast<wl_surface*>(wl_proxy_create_wrapper(g_pSurface));
-        wl_proxy_set_queue(reinterpret_cast<wl_proxy*>(g_pSurfaceWrapper), g_pQueue);
-    }
-    if (!TakeEvents()) {
-        g_bFailed = true;
-        return WL_BUFFER_FAILED;
-    }
-    if (g_pFrame != nullptr) {
-        if (!g_bPausedTraced && std::chrono::steady_clock::now() - g_committed > PAUSE_AFTER) {
-            g_bPausedTraced = true;
+WaylandBufferResult DirectBuffer(SurfaceState& state, int32_t nWidth, int32_t nHeight, const ScaleRect& dst,
+                                 WaylandBuffer* pBuffer) {
+    state.pDrawing = nullptr;
+    if (state.pFrame != nullptr) {
+        if (!state.bPausedTraced && std::chrono::steady_clock::now() - state.committed > PAUSE_AFTER) {
+            state.bPausedTraced = true;
             Trace("SdlHost: presents paused (the compositor shows the window nowhere).\n");
         }
         return WL_BUFFER_WAIT;
     }
-    if (nWidth != g_nWidth || nHeight != g_nHeight) {
-        FreeBuffers();
-        g_nWidth = nWidth;
-        g_nHeight = nHeight;
+    if (nWidth != state.nWidth || nHeight != state.nHeight) {
+        FreeBuffers(state);
+        state.nWidth = nWidth;
+        state.nHeight = nHeight;
     }
     ShmBuffer* pFree = nullptr;
-    for (ShmBuffer& buffer : g_buffers) {
+    for (ShmBuffer& buffer : state.buffers) {
         if (buffer.pBuffer != nullptr && !buffer.bBusy) {
             pFree = &buffer;
             break;
         }
     }
-    for (ShmBuffer& buffer : g_buffers) {
+    for (ShmBuffer& buffer : state.buffers) {
         if (pFree == nullptr && buffer.pBuffer == nullptr) {
-            if (!MakeBuffer(buffer)) {
+            if (!MakeBuffer(buffer, nWidth, nHeight)) {
                 FreeBuffer(buffer);
                 return WL_BUFFER_FAILED;
             }
@@ -235,46 +243,55 @@ WaylandBufferResult DirectBuffer(void* pDisplay, void* pSurface, int32_t nWidth,
                        pFree->painted.w != dst.w || pFree->painted.h != dst.h;
     pFree->bPainted = true;
     pFree->painted = dst;
-    g_pDrawing = pFree;
-    g_dst = dst;
-    *pBuffer = WaylandBuffer{pFree->pPixels, g_nWidth * 4, bBars};
+    state.pDrawing = pFree;
+    state.dst = dst;
+    *pBuffer = WaylandBuffer{pFree->pPixels, nWidth * 4, bBars};
     return WL_BUFFER_READY;
 }
 
 // After DirectBuffer gave a buffer: attaches it with damage (the whole buffer when the bars were painted,
 // else dst), asks for the next frame callback and commits. False when the connection failed.
-bool DirectShow(bool bBars) {
-    if (g_pDrawing == nullptr) {
+bool DirectShow(SurfaceState& state, bool bBars) {
+    if (state.pDrawing == nullptr) {
         return false;
     }
-    wl_surface_attach(g_pSurfaceWrapper, g_pDrawing->pBuffer, 0, 0);
+    wl_surface_attach(state.pWrapper, state.pDrawing->pBuffer, 0, 0);
     if (bBars) {
-        wl_surface_damage_buffer(g_pSurfaceWrapper, 0, 0, g_nWidth, g_nHeight);
+        wl_surface_damage_buffer(state.pWrapper, 0, 0, state.nWidth, state.nHeight);
     } else {
-        wl_surface_damage_buffer(g_pSurfaceWrapper, g_dst.x, g_dst.y, g_dst.w, g_dst.h);
+        wl_surface_damage_buffer(state.pWrapper, state.dst.x, state.dst.y, state.dst.w, state.dst.h);
     }
-    g_pFrame = wl_surface_frame(g_pSurfaceWrapper);
-    wl_callback_add_listener(g_pFrame, &g_frameListener, nullptr);
-    wl_surface_commit(g_pSurfaceWrapper);
-    g_pDrawing->bBusy = true;
-    g_pDrawing = nullptr;
-    g_committed = std::chrono::steady_clock::now();
+    state.pFrame = wl_surface_frame(state.pWrapper);
+    wl_callback_add_listener(state.pFrame, &g_frameListener, &state);
+    wl_surface_commit(state.pWrapper);
+    state.pDrawing->bBusy = true;
+    state.pDrawing = nullptr;
+    state.committed = std::chrono::steady_clock::now();
     return wl_display_flush(g_pDisplay) >= 0 || errno == EAGAIN;
 }
 
-} // namespace
+// A picture already scaled into a window's buffer during this present, for windows of the same picture
+// size to copy instead of scaling it again.
+struct Scaled {
+    const uint32_t* pPixels;
+    int32_t nPitch; // bytes
+    ScaleRect dst;
+};
 
-bool DrawWayland(sdlhost::HostWindow* pWindow, const PresentRequest& request) {
+// The request's picture into one window, if the compositor has asked it for a frame. False when the
+// connection failed.
+bool DrawInto(sdlhost::HostWindow* pWindow, const PresentRequest& request, std::vector<Scaled>* pScaled) {
     PictureTarget& target = pWindow->picture;
     const int32_t nWidth = pWindow->nClientWidth.load();
     const int32_t nHeight = pWindow->nClientHeight.load();
     ScaleRect src{};
     ScaleRect dst{};
-    if (!PictureRects(request, nWidth, nHeight, &src, &dst)) {
+    if (!PictureRects(request, nWidth, nHeight, &src, &dst) || nWidth <= 0 || nHeight <= 0) {
         return true;
     }
+    SurfaceState& state = StateOf(static_cast<wl_surface*>(pWindow->wlSurface));
     WaylandBuffer buffer{};
-    switch (DirectBuffer(pWindow->wlDisplay, pWindow->wlSurface, nWidth, nHeight, dst, &buffer)) {
+    switch (DirectBuffer(state, nWidth, nHeight, dst, &buffer)) {
     case WL_BUFFER_READY:
         break;
     case WL_BUFFER_WAIT:
@@ -290,21 +307,65 @@ bool DrawWayland(sdlhost::HostWindow* pWindow, const PresentRequest& request) {
         FillBlack(buffer.pPixels, buffer.nPitch, ScaleRect{0, 0, nWidth, nHeight});
     }
     if (dst.w > 0 && dst.h > 0) {
-        const SurfaceContext& source = request.source;
-        target.scaler.Scale(source.pPixels, source.nPitch,
-                            source.format == PRESENT_RGB565 ? SCALE_RGB565 : SCALE_XRGB8888, src,
-                            buffer.pPixels, buffer.nPitch, dst);
+        const auto same = std::find_if(pScaled->begin(), pScaled->end(), [&](const Scaled& scaled) {
+            return scaled.dst.w == dst.w && scaled.dst.h == dst.h;
+        });
+        uint8_t* pTo = reinterpret_cast<uint8_t*>(buffer.pPixels) +
+                       static_cast<ptrdiff_t>(dst.y) * buffer.nPitch + static_cast<ptrdiff_t>(dst.x) * 4;
+        if (same != pScaled->end()) {
+            const uint8_t* pFrom = reinterpret_cast<const uint8_t*>(same->pPixels) +
+                                   static_cast<ptrdiff_t>(same->dst.y) * same->nPitch +
+                                   static_cast<ptrdiff_t>(same->dst.x) * 4;
+            for (int32_t nRow = 0; nRow < dst.h; ++nRow) {
+                std::memcpy(pTo + static_cast<ptrdiff_t>(nRow) * buffer.nPitch,
+                            pFrom + static_cast<ptrdiff_t>(nRow) * same->nPitch,
+                            static_cast<size_t>(dst.w) * 4);
+            }
+        } else {
+            const SurfaceContext& source = request.source;
+            target.scaler.Scale(source.pPixels, source.nPitch,
+                                source.format == PRESENT_RGB565 ? SCALE_RGB565 : SCALE_XRGB8888, src,
+                                buffer.pPixels, buffer.nPitch, dst);
+            pScaled->push_back(Scaled{buffer.pPixels, buffer.nPitch, dst});
+        }
     }
-    if (!DirectShow(buffer.bBars)) {
+    if (!DirectShow(state, buffer.bBars)) {
         return false;
     }
     NoteShown(target);
     return true;
 }
 
+} // namespace
+
+bool DrawWayland(sdlhost::HostWindow* pWindow, const PresentRequest& request) {
+    if (!Open(static_cast<wl_display*>(pWindow->wlDisplay))) {
+        return false;
+    }
+    if (!TakeEvents()) {
+        g_bFailed = true;
+        return false;
+    }
+    static std::vector<Scaled> s_scaled; // render thread only; kept for its memory
+    s_scaled.clear();
+    if (!DrawInto(pWindow, request, &s_scaled)) {
+        return false;
+    }
+    for (sdlhost::HostWindow* pCover : pWindow->covers) {
+        if (pCover->wlSurface != nullptr && !DrawInto(pCover, request, &s_scaled)) {
+            return false;
+        }
+    }
+    return true;
+}
+
 void WaylandForgetSurface(void* pSurface) {
-    if (pSurface == g_pSurface && g_pSurface != nullptr) {
-        ForgetSurface();
+    for (auto it = g_surfaces.begin(); it != g_surfaces.end(); ++it) {
+        if ((*it)->pSurface == pSurface) {
+            ForgetSurface(**it);
+            g_surfaces.erase(it);
+            return;
+        }
     }
 }
 
@@ -316,8 +377,10 @@ void WaylandCloseDirect() {
     if (g_pDisplay == nullptr) {
         return;
     }
-    ForgetSurface();
-    FreeBuffers();
+    for (const std::unique_ptr<SurfaceState>& pState : g_surfaces) {
+        ForgetSurface(*pState);
+    }
+    g_surfaces.clear();
     if (g_pShm != nullptr) {
         wl_shm_destroy(g_pShm);
         g_pShm = nullptr;
@@ -333,7 +396,6 @@ void WaylandCloseDirect() {
     g_pQueue = nullptr;
     g_pDisplay = nullptr;
     g_bFailed = false;
-    g_pDrawing = nullptr;
 }
 
 namespace {

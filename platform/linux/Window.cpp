@@ -6,6 +6,7 @@
 
 #include "framework/Debug.h"
 #include "platform/Language.h"
+#include "platform/linux/Covers.h"
 #include "platform/linux/InstanceLock.h"
 #include "platform/linux/MainWait.h"
 #include "platform/linux/Monitors.h"
@@ -42,6 +43,11 @@ HostWindow* Find(WindowHandle hWnd) {
     for (HostWindow* pWindow : g_windows) {
         if (pWindow->hWnd == hWnd) {
             return pWindow;
+        }
+        for (HostWindow* pCover : pWindow->covers) {
+            if (pCover->hWnd == hWnd) {
+                return pCover;
+            }
         }
     }
     return nullptr;
@@ -156,12 +162,16 @@ HostWindow* Register(HostWindow* pWindow, const WindowClass& wc) {
 
 // Frees what the window holds; its procedure has already seen WMSG_DESTROY (or is gone with the program).
 void Free(HostWindow* pWindow) {
+    std::vector<HostWindow*> covers;
     {
         // Other threads read the list (client size, mode) and present to its windows under the lock.
         std::lock_guard<std::mutex> lock(g_mutex);
         std::erase(g_live, pWindow->hWnd);
         std::erase(g_windows, pWindow);
+        covers.swap(pWindow->covers);
     }
+    // All in one go with the window: no output is left showing the run.
+    FreeCovers(covers);
     FreePresent(pWindow); // no present can reach it any more
     if (pWindow->pWindow != nullptr) {
         SDL_DestroyWindow(pWindow->pWindow); // a foreign window stays; ours below
@@ -265,6 +275,7 @@ WindowHandle PlatformCreateMainWindow(const char* pszClassName, const char* pszT
     MonitorSpan span{};
     const bool bSpan = pWindow->mode == WINDOW_FULL_SCREEN && SpanOfMonitors(&span);
     const X11Manager manager = bSpan ? X11WindowManager(X11MainDisplay()) : X11_MANAGER_NONE;
+    const bool bCovers = pWindow->mode == WINDOW_FULL_SCREEN && OutputsNeedCovers();
     if (bSpan) {
         // Shown once a window manager has been asked to span the monitors. One that cannot would make it
         // full screen on one monitor, or place it anywhere: the window is then kept from it
@@ -287,8 +298,10 @@ WindowHandle PlatformCreateMainWindow(const char* pszClassName, const char* pszT
             return 0;
         }
         // Without a window manager the full-screen flag alone changes nothing: the window itself covers
-        // the desktop.
-        pWindow->pWindow = SDL_CreateWindow(pszTitle, 0, 0, desktop.w, desktop.h,
+        // the desktop. Where outputs are displays of their own, the first display's (the others get
+        // covers).
+        const int nAt = bCovers ? static_cast<int>(SDL_WINDOWPOS_CENTERED_DISPLAY(0)) : 0;
+        pWindow->pWindow = SDL_CreateWindow(pszTitle, nAt, nAt, desktop.w, desktop.h,
                                             SDL_WINDOW_BORDERLESS | SDL_WINDOW_FULLSCREEN_DESKTOP);
     } else {
         pWindow->pWindow = SDL_CreateWindow(pszTitle, SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED,
@@ -312,6 +325,9 @@ WindowHandle PlatformCreateMainWindow(const char* pszClassName, const char* pszT
         // Nobody gives an unmanaged window the keyboard.
         SDL_ShowWindow(pWindow->pWindow);
         SDL_SetWindowInputFocus(pWindow->pWindow);
+    }
+    if (bCovers) {
+        MakeCovers(pWindow, pszTitle);
     }
     if (pWindow->mode == WINDOW_FULL_SCREEN) {
         SDL_ShowCursor(SDL_DISABLE);

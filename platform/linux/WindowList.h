@@ -35,6 +35,10 @@ struct HostWindow {
     std::atomic<bool> bPaused{false};   // pictures are not shown, for one of the two reasons above
     std::atomic<bool> bBarsLost{false}; // the window's contents were lost: paint the bars again
     int nLockFd = -1;                   // top-level: the single-instance lock
+    // Full screen where each output is a display of its own (Wayland): the windows over the other
+    // outputs (changed under g_mutex), each with the hWnd of the window whose run it covers for.
+    std::vector<HostWindow*> covers;
+    WindowHandle hOwner = 0;
     std::atomic<int32_t> nClientWidth{0};
     std::atomic<int32_t> nClientHeight{0};
 };
@@ -47,11 +51,13 @@ extern std::vector<WindowHandle> g_live; // windows that messages may be posted 
 extern bool g_bVideo;
 extern std::atomic<bool> g_bHasMain; // any thread: a window was made, so the main thread is known
 
-// The main thread, or any thread holding g_mutex.
+// The main thread, or any thread holding g_mutex: the window, or a cover of one.
 HostWindow* Find(WindowHandle hWnd);
 // Holding g_mutex: the window, while messages and pictures may go to it; nullptr otherwise.
 HostWindow* FindLive(WindowHandle hWnd);
 void UpdateClientSize(HostWindow* pWindow);
+// Notes SDL's connection (and on X11 the window) for the main thread's wait and the window's pictures.
+void Watch(HostWindow* pWindow);
 // Sends WMSG_DESTROY to the window's procedure while the window still exists, then frees it.
 void Destroy(HostWindow* pWindow);
 // Notes the host windows destroyed, and the windows unmapped or covered, since the last call.

@@ -149,9 +149,12 @@ class Session:
     def output_of(self, index=-1):
         return read_log(self.logs[index])
 
-    def screenshot(self):
-        """The output as (width, height, rows of (r, g, b) bytes), as the compositor shows it."""
-        data = subprocess.run(["grim", "-t", "ppm", "-"], env=self.env, capture_output=True, timeout=20).stdout
+    def screenshot(self, output=None):
+        """The output (all of them when none is named) as (width, height, rows of (r, g, b) bytes), as the
+        compositor shows it."""
+        named = ["-o", output] if output else []
+        data = subprocess.run(["grim", *named, "-t", "ppm", "-"], env=self.env, capture_output=True,
+                              timeout=20).stdout
         fields = data.split(maxsplit=4)
         check(len(fields) == 5 and fields[0] == b"P6", "grim gave no picture")
         return int(fields[1]), int(fields[2]), fields[4]
@@ -402,13 +405,128 @@ def previews(session):
           "SDL's Wayland driver was taken for a preview: " + session.output_of())
 
 
+# Two outputs of other sizes than the one above, side by side: the picture letterboxed at 480x360 beside
+# bars on the first, at 400x300 between bars on the second.
+OUTPUTS = {"HEADLESS-1": (640, 360, 0, 0), "HEADLESS-2": (400, 400, 640, 0)}
+
+
+def letterboxed(output):
+    """The picture's box on the output, in the coordinates of a screenshot of every output."""
+    width, height, left, top = OUTPUTS[output]
+    scale = min(width / 4, height / 3)
+    x, y = left + (width - round(4 * scale)) // 2, top + (height - round(3 * scale)) // 2
+    return x, y, x + round(4 * scale), y + round(3 * scale)
+
+
+def views_by_output(session):
+    """The outputs the compositor shows our views on: {output name: [views]}."""
+    tree = json.loads(subprocess.run(["swaymsg", "-t", "get_tree"], env=session.env, capture_output=True,
+                                     text=True, timeout=20).stdout)
+    found, nodes = {}, [(tree, None)]
+    while nodes:
+        node, output = nodes.pop()
+        output = node["name"] if node.get("type") == "output" else output
+        if node.get("app_id") == "lumivorra":
+            found.setdefault(output, []).append(node)
+        nodes += [(child, output) for child in node.get("nodes", []) + node.get("floating_nodes", [])]
+    return found
+
+
+def thumbnail(shot, box, columns=32, rows=24):
+    """The box's picture reduced to columns x rows block means, to compare pictures of other sizes."""
+    left, top, right, bottom = box
+    return [mean(shot, left + (right - left) * c // columns, top + (bottom - top) * r // rows,
+                 left + (right - left) * (c + 1) // columns, top + (bottom - top) * (r + 1) // rows)
+            for r in range(rows) for c in range(columns)]
+
+
+def difference(first, second):
+    return sum(abs(a - b) for a, b in zip(first, second)) / len(first)
+
+
+def start_on_two_outputs(session):
+    """/s started once the second output is made and both are sized and placed; returns when both show
+    a picture."""
+    session.swaymsg("create_output")
+    for name, (width, height, left, top) in OUTPUTS.items():
+        session.swaymsg("output", name, "resolution", f"{width}x{height}", "position", str(left), str(top))
+    wait_until(lambda: session.screenshot()[:2] == (1040, 400), 10, "sway did not make the two outputs")
+    process = session.start("/s", "--no-music")
+    for name in OUTPUTS:
+        wait_drawn(session, process, letterboxed(name))
+    return process
+
+
+def two_outputs(session):
+    """/s with two outputs of other sizes: a full-screen view on each (no idle inhibitor on either), the
+    same frame letterboxed at each one's size, and a key given to the second output's view fades both
+    and ends the whole run at once, both outputs showing the desktop again."""
+    process = start_on_two_outputs(session)
+    trace = session.output_of()
+    check("pictures on 2 displays" in trace, "the trace does not name the second display: " + trace)
+    views = views_by_output(session)
+    check(sorted(views) == sorted(OUTPUTS) and all(len(found) == 1 for found in views.values()),
+          f"the program's views are not one on each output: {views}")
+    for name, (found,) in views.items():
+        check(found.get("fullscreen_mode") == 1, f"the view on {name} is not full screen")
+        check(found.get("inhibit_idle") is False, f"the view on {name} keeps the session from going idle")
+    shot = session.screenshot()
+    for name, (width, height, left, top) in OUTPUTS.items():
+        box = letterboxed(name)
+        bars = (mean(shot, left, top, box[0], top + height) + mean(shot, box[2], top, left + width, top + height)
+                if box[0] > left else mean(shot, left, top, left + width, box[1]) +
+                mean(shot, left, box[3], left + width, top + height))
+        check(bars == 0, f"the letterbox bars on {name} are not black (mean {bars:.2f})")
+        scaled_by_rule(shot, box)
+    # One screenshot holds both outputs as shown at one moment: the same frame, or the next.
+    same = difference(thumbnail(shot, letterboxed("HEADLESS-1")), thumbnail(shot, letterboxed("HEADLESS-2")))
+    time.sleep(1)
+    later = difference(thumbnail(shot, letterboxed("HEADLESS-1")),
+                       thumbnail(session.screenshot(), letterboxed("HEADLESS-1")))
+    print(f"the two outputs differ by {same:.2f}; one output a second later by {later:.2f}")
+    check(same < later / 2, f"the outputs show other frames ({same:.2f} apart; {later:.2f} a second later)")
+    # The key goes to the view focused, the second output's.
+    session.swaymsg("focus", "output", "HEADLESS-2")
+    before = [mean(shot, *letterboxed(name)) for name in OUTPUTS]
+    session.key("space")
+    pressed = time.monotonic()
+    darkest = list(before)
+    while process.poll() is None:
+        shot = session.screenshot()
+        if process.poll() is None:
+            darkest = [min(d, mean(shot, *letterboxed(name))) for d, name in zip(darkest, OUTPUTS)]
+    code = wait_exit(process, 30)
+    took = time.monotonic() - pressed
+    print(f"ended {took:.2f} s after the key; {before} before, {darkest} at the darkest")
+    check(code == 1, f"exit code {code} after a key on the second output")
+    check(took < KEY_ENDS_WITHIN, f"the run ended {took:.2f} s after the key")
+    check(all(d < b * 0.5 for d, b in zip(darkest, before)), f"no fade on both: {before} before, {darkest}")
+    wait_until(lambda: not views_by_output(session), 5, "a view of the program is still there")
+    shot = session.screenshot()
+    for name, (width, height, left, top) in OUTPUTS.items():
+        shown = mean(shot, left, top, left + width, top + height)
+        check(abs(shown - EMPTY) < 2, f"{name} does not show the desktop after the run ({shown:.1f})")
+
+
+def cover_closed(session):
+    """The compositor asking the second output's view to close ends the whole run, as a close asked of the
+    main window does, instead of uncovering that output alone."""
+    process = start_on_two_outputs(session)
+    session.swaymsg("focus", "output", "HEADLESS-2")
+    session.swaymsg("kill")
+    code = wait_exit(process, 5)
+    check(code is not None, "the run goes on after its second output's view was closed")
+    check(code == 1, f"exit code {code} after a close, not that of a close of the run")
+    wait_until(lambda: not views_by_output(session), 5, "a view of the program is still there")
+
+
 # The message in English and in Japanese (the tests' locale).
 MESSAGE = ("draw into an X11 window, and no X11 display can be reached", "X11 のディスプレイに接続できません")
 LOST = ("The connection to the display was lost.", "ディスプレイとの接続が切れました。")
 
 
 CASES = {f.__name__: f for f in (full_screen, texture, mouse_moves, mouse_buttons, window, swayidle, compositor_lost,
-                                  previews)}
+                                  previews, two_outputs, cover_closed)}
 
 
 def main():
