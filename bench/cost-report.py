@@ -11,8 +11,9 @@ program and of the X server in % of one core and in microseconds per shown frame
 and the resident memory; then the same, where installed, for XScreenSaver's bumps and metaballs in a
 320x240 window (package xscreensaver-data-extra), whose frames are counted as the pictures they send to
 the X server; and, where sway is installed, full screen at 1920x1080 in a native Wayland session (sway's
-headless backend with pixman, no XWayland; as the user lumivorra-test when run as root), as picked and
-with the texture path forced, the compositor's CPU in the X server's columns. Each case runs on its own Xvfb (and PulseAudio); CPU is read from /proc (the scheduler's
+headless backend with pixman, no XWayland; as the user lumivorra-test when run as root), as picked, on
+two 1920x1080 outputs (a full-screen window on each; frames counted on the first) and with the texture
+path forced, the compositor's CPU in the X server's columns. Each case runs on its own Xvfb (and PulseAudio); CPU is read from /proc (the scheduler's
 run time of every thread) over N seconds (default 10) after 3 s of warm-up. lumivorra-bench's
 ComposeFrame/best is printed for the ratios, and what the music costs (each song case minus the silent
 one), with the program's threads: % of one core and wake-ups a second each. --path sets
@@ -41,6 +42,8 @@ HZ = os.sysconf("SC_CLK_TCK")
 PEERS = ("/usr/libexec/xscreensaver", "/usr/lib/xscreensaver")
 ONE_MONITOR = "full screen 1920×1080"
 TWO_MONITORS = "full screen, two monitors 1920×1080"
+WAYLAND_ONE = "Wayland (sway headless) full screen 1920×1080"
+WAYLAND_TWO = "Wayland (sway headless) full screen, two outputs 1920×1080"
 
 
 def cpu_seconds(pid):
@@ -208,10 +211,11 @@ def run_lumivorra(args, name, size, arguments, bgm_mode, warmup, pulse=False, mo
 
 
 class Compositor:
-    """sway on its headless backend (pixman, no XWayland) at size, in folder's runtime folder; as the user
-    lumivorra-test when run as root, since sway refuses root. user: the user its clients must run as."""
+    """sway on its headless backend (pixman, no XWayland) with an output of each size (side by side, in
+    order), in folder's runtime folder; as the user lumivorra-test when run as root, since sway refuses
+    root. user: the user its clients must run as."""
 
-    def __init__(self, folder, size):
+    def __init__(self, folder, sizes):
         self.user = None
         if os.geteuid() == 0:
             sys.path.insert(0, os.path.join(ROOT, "tests", "linux"))
@@ -221,14 +225,18 @@ class Compositor:
         runtime = os.path.join(folder, "run")
         os.makedirs(runtime, 0o700, exist_ok=True)
         config = os.path.join(folder, "sway.conf")
-        width, height = size.split("x")
         with open(config, "w") as file:
-            file.write(f"xwayland disable\noutput HEADLESS-1 resolution {width}x{height}\ndefault_border none\n")
+            file.write("xwayland disable\ndefault_border none\n")
+            left = 0
+            for number, size in enumerate(sizes, 1):
+                file.write(f"output HEADLESS-{number} resolution {size} position {left} 0\n")
+                left += int(size.split("x")[0])
         if self.user:
             shutil.chown(runtime, self.user)
         self.env = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY", "SDL_VIDEODRIVER")}
         self.env.update(XDG_RUNTIME_DIR=runtime, XDG_CONFIG_HOME=os.path.join(folder, "config"), HOME=folder)
         self.sway = self.spawn(["sway", "-c", config], dict(self.env, WLR_BACKENDS="headless",
+                               WLR_HEADLESS_OUTPUTS=str(len(sizes)),
                                WLR_LIBINPUT_NO_DEVICES="1", WLR_RENDERER="pixman"), subprocess.DEVNULL)
         deadline = time.monotonic() + 20
         while not any(n.startswith("wayland-") and not n.endswith(".lock") for n in os.listdir(runtime)):
@@ -247,10 +255,11 @@ class Compositor:
         self.sway.wait()
 
 
-def run_wayland(args, name, size, forced, warmup):
-    """Full screen in a native Wayland session: the program and the compositor's CPU."""
+def run_wayland(args, name, sizes, forced, warmup):
+    """Full screen in a native Wayland session with an output of each size: the program and the
+    compositor's CPU (frames: the first output's)."""
     folder = tempfile.mkdtemp(prefix="lumivorra-cost-wayland-")
-    compositor = Compositor(folder, size)
+    compositor = Compositor(folder, sizes)
     try:
         write_settings(folder, 2)
         if compositor.user:
@@ -364,8 +373,9 @@ def main():
         cases = []
     rows = [run_lumivorra(args, *case[:4], warmup, *case[4:]) for case in cases]
     if shutil.which("sway") and not args.quick and not args.music:
-        rows += [run_wayland(args, "Wayland (sway headless) full screen 1920×1080", "1920x1080", None, warmup),
-                 run_wayland(args, "Wayland (sway headless) full screen 1920×1080, texture forced", "1920x1080",
+        rows += [run_wayland(args, WAYLAND_ONE, ["1920x1080"], None, warmup),
+                 run_wayland(args, WAYLAND_TWO, ["1920x1080", "1920x1080"], None, warmup),
+                 run_wayland(args, "Wayland (sway headless) full screen 1920×1080, texture forced", ["1920x1080"],
                              "texture", warmup)]
     hacks = [(name, os.path.join(folder, name)) for name in ("bumps", "metaballs") for folder in PEERS
              if os.path.exists(os.path.join(folder, name))]
@@ -402,12 +412,14 @@ def main():
         print(f"window, music off, program + X server per shown frame: {whole / compose:.1f} × ComposeFrame/best"
               + (f", {whole / paced:.1f} × ComposeFrame/best_at_60Hz" if paced else ""))
     named = {row["name"]: row for row in rows}
-    if ONE_MONITOR in named and TWO_MONITORS in named:
-        one, two = named[ONE_MONITOR], named[TWO_MONITORS]
-        share = lambda row: (row["program"] + row["server"]) / row["took"]
-        print()
-        print(f"two monitors against one, program + X server: {share(two) / max(share(one), 1e-9):.2f} × the CPU "
-              f"({two['fps']:.1f} against {one['fps']:.1f} frames/s)")
+    for one_name, two_name, what, server in ((ONE_MONITOR, TWO_MONITORS, "two monitors", "X server"),
+                                             (WAYLAND_ONE, WAYLAND_TWO, "Wayland, two outputs", "compositor")):
+        if one_name in named and two_name in named:
+            one, two = named[one_name], named[two_name]
+            share = lambda row: (row["program"] + row["server"]) / row["took"]
+            print()
+            print(f"{what} against one, program + {server}: {share(two) / max(share(one), 1e-9):.2f} × the CPU "
+                  f"({two['fps']:.1f} against {one['fps']:.1f} frames/s)")
     quiet = rows[0] if rows[0]["name"].endswith("music off") else None
     for music in (row for row in rows if quiet and row.get("device")):
         per_frame = (music["program"] / max(music["frames"], 1.0) - quiet["program"] / max(quiet["frames"], 1.0))

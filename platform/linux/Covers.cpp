@@ -38,7 +38,8 @@ void MakeCovers(HostWindow* pMain, const char* pszTitle) {
         pMain->covers.push_back(pCover);
     }
     if (!pMain->covers.empty()) {
-        Trace("SdlHost: pictures on %zu displays (a full-screen window on each).\n", pMain->covers.size() + 1);
+        Trace("SdlHost: pictures on %zu displays (a full-screen window on each).\n",
+              pMain->covers.size() + 1);
     }
 }
 

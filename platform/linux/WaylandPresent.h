@@ -5,7 +5,9 @@
 // releases and the frame callbacks are dispatched there, never by SDL on the main thread, and no
 // picture waits for the main thread.
 //
-// A frame is drawn only when the compositor asked for one (the frame callback of the last commit came):
+// Each surface (the window's, and each of its covers' over the other outputs: Covers.h) has buffers and a
+// frame callback of its own. A frame is drawn into a surface only when the compositor asked it for one
+// (the frame callback of its last commit came):
 // a window the compositor shows nowhere (another workspace, an output powered down) gets no pictures,
 // as a covered X11 window gets none, and the picture comes back current when it is shown again.
 #pragma once
@@ -24,10 +26,12 @@ bool WaylandCompositorTakesGpuBuffers(void* pDisplay);
 
 // Render thread, holding the window host's lock (the window is live, on the surface path, with a
 // wl_surface): the request's picture scaled into a free buffer of the window's size and committed, when
-// the compositor has asked for a frame; else dropped. False when the connection failed.
+// the compositor has asked for a frame; else dropped. The same into each of the window's covers, at its
+// own size (scaled once per distinct picture size, copied for the others). False when the connection
+// failed.
 bool DrawWayland(sdlhost::HostWindow* pWindow, const PresentRequest& request);
-// Main thread holding the window host's lock, before the window's wl_surface is destroyed: the render
-// thread's hold on it goes (its pending frame callback with it).
+// Main thread holding the window host's lock, before a window's wl_surface is destroyed: the render
+// thread's hold on it goes (its pending frame callback and its buffers with it).
 void WaylandForgetSurface(void* pSurface);
 // Main thread: SDL's connection to the compositor failed (the compositor ended, or the session closed).
 bool WaylandConnectionLost(void* pDisplay);
