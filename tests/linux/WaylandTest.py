@@ -529,6 +529,13 @@ def outputs(session):
         check(abs(shown - EMPTY) < 2, f"{name} does not show the desktop after the run ({shown:.1f})")
 
 
+def outputs_texture(session):
+    """The same on SDL's renderer (forced; OpenGL on llvmpipe here): a renderer for each view, the
+    picture letterboxed at each one's size."""
+    session.env.update(SDL_VIDEODRIVER="wayland", LUMIVORRA_PRESENT="texture")
+    outputs(session)
+
+
 def cover_closed(session):
     """The compositor asking the second output's view to close ends the whole run, as a close asked of the
     main window does, instead of uncovering that output alone."""
@@ -547,7 +554,7 @@ LOST = ("The connection to the display was lost.", "ディスプレイとの接�
 
 
 CASES = {f.__name__: f for f in (full_screen, texture, mouse_moves, mouse_buttons, window, swayidle, compositor_lost,
-                                  previews, outputs, cover_closed)}
+                                  previews, outputs, outputs_texture, cover_closed)}
 
 
 def main():
