@@ -5,7 +5,6 @@
 
 #include <wayland-client.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -270,17 +269,9 @@ bool DirectShow(SurfaceState& state, bool bBars) {
     return wl_display_flush(g_pDisplay) >= 0 || errno == EAGAIN;
 }
 
-// A picture already scaled into a window's buffer during this present, for windows of the same picture
-// size to copy instead of scaling it again.
-struct Scaled {
-    const uint32_t* pPixels;
-    int32_t nPitch; // bytes
-    ScaleRect dst;
-};
-
 // The request's picture into one window, if the compositor has asked it for a frame. False when the
 // connection failed.
-bool DrawInto(sdlhost::HostWindow* pWindow, const PresentRequest& request, std::vector<Scaled>* pScaled) {
+bool DrawInto(sdlhost::HostWindow* pWindow, const PresentRequest& request) {
     PictureTarget& target = pWindow->picture;
     const int32_t nWidth = pWindow->nClientWidth.load();
     const int32_t nHeight = pWindow->nClientHeight.load();
@@ -306,28 +297,13 @@ bool DrawInto(sdlhost::HostWindow* pWindow, const PresentRequest& request, std::
     if (buffer.bBars) {
         FillBlack(buffer.pPixels, buffer.nPitch, ScaleRect{0, 0, nWidth, nHeight});
     }
+    // Each window scales for itself, also where another has the same size: from the small frame, which
+    // stays in the cache, that costs no more than copying another window's buffer would.
     if (dst.w > 0 && dst.h > 0) {
-        const auto same = std::find_if(pScaled->begin(), pScaled->end(), [&](const Scaled& scaled) {
-            return scaled.dst.w == dst.w && scaled.dst.h == dst.h;
-        });
-        uint8_t* pTo = reinterpret_cast<uint8_t*>(buffer.pPixels) +
-                       static_cast<ptrdiff_t>(dst.y) * buffer.nPitch + static_cast<ptrdiff_t>(dst.x) * 4;
-        if (same != pScaled->end()) {
-            const uint8_t* pFrom = reinterpret_cast<const uint8_t*>(same->pPixels) +
-                                   static_cast<ptrdiff_t>(same->dst.y) * same->nPitch +
-                                   static_cast<ptrdiff_t>(same->dst.x) * 4;
-            for (int32_t nRow = 0; nRow < dst.h; ++nRow) {
-                std::memcpy(pTo + static_cast<ptrdiff_t>(nRow) * buffer.nPitch,
-                            pFrom + static_cast<ptrdiff_t>(nRow) * same->nPitch,
-                            static_cast<size_t>(dst.w) * 4);
-            }
-        } else {
-            const SurfaceContext& source = request.source;
-            target.scaler.Scale(source.pPixels, source.nPitch,
-                                source.format == PRESENT_RGB565 ? SCALE_RGB565 : SCALE_XRGB8888, src,
-                                buffer.pPixels, buffer.nPitch, dst);
-            pScaled->push_back(Scaled{buffer.pPixels, buffer.nPitch, dst});
-        }
+        const SurfaceContext& source = request.source;
+        target.scaler.Scale(source.pPixels, source.nPitch,
+                            source.format == PRESENT_RGB565 ? SCALE_RGB565 : SCALE_XRGB8888, src,
+                            buffer.pPixels, buffer.nPitch, dst);
     }
     if (!DirectShow(state, buffer.bBars)) {
         return false;
@@ -346,13 +322,11 @@ bool DrawWayland(sdlhost::HostWindow* pWindow, const PresentRequest& request) {
         g_bFailed = true;
         return false;
     }
-    static std::vector<Scaled> s_scaled; // render thread only; kept for its memory
-    s_scaled.clear();
-    if (!DrawInto(pWindow, request, &s_scaled)) {
+    if (!DrawInto(pWindow, request)) {
         return false;
     }
     for (sdlhost::HostWindow* pCover : pWindow->covers) {
-        if (pCover->wlSurface != nullptr && !DrawInto(pCover, request, &s_scaled)) {
+        if (pCover->wlSurface != nullptr && !DrawInto(pCover, request)) {
             return false;
         }
     }

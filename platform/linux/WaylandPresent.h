@@ -27,8 +27,7 @@ bool WaylandCompositorTakesGpuBuffers(void* pDisplay);
 // Render thread, holding the window host's lock (the window is live, on the surface path, with a
 // wl_surface): the request's picture scaled into a free buffer of the window's size and committed, when
 // the compositor has asked for a frame; else dropped. The same into each of the window's covers, at its
-// own size (scaled once per distinct picture size, copied for the others). False when the connection
-// failed.
+// own size. False when the connection failed.
 bool DrawWayland(sdlhost::HostWindow* pWindow, const PresentRequest& request);
 // Main thread holding the window host's lock, before a window's wl_surface is destroyed: the render
 // thread's hold on it goes (its pending frame callback and its buffers with it).

@@ -406,8 +406,7 @@ def previews(session):
 
 
 # Outputs of other sizes than the one above, side by side: the picture letterboxed at 480x360 beside bars
-# on the first, at 400x300 between bars on the second, and on the third as on the first (its picture is
-# copied from the first's, not scaled again).
+# on the first, at 400x300 between bars on the second, and on the third as on the first.
 OUTPUTS = {"HEADLESS-1": (640, 360, 0, 0), "HEADLESS-2": (400, 400, 640, 0), "HEADLESS-3": (640, 360, 1040, 0)}
 
 
@@ -457,14 +456,20 @@ def difference(first, second):
     return sum(abs(a - b) for a, b in zip(first, second)) / len(first)
 
 
-def start_on_outputs(session):
-    """/s started once the other outputs are made and all are sized and placed; returns when each shows
-    a picture."""
+LAYOUT = (1680, 400)
+
+
+def make_outputs(session):
+    """The other outputs made, and all sized and placed."""
     for name, (width, height, left, top) in OUTPUTS.items():
         if name != "HEADLESS-1":
             session.swaymsg("create_output")
         session.swaymsg("output", name, "resolution", f"{width}x{height}", "position", str(left), str(top))
-    wait_until(lambda: session.screenshot()[:2] == (1680, 400), 10, "sway did not make the outputs")
+    wait_until(lambda: session.screenshot()[:2] == LAYOUT, 10, "sway did not make the outputs")
+
+
+def start_on_outputs(session):
+    """/s started on the outputs made; returns when each shows a picture."""
     process = session.start("/s", "--no-music")
     for name in OUTPUTS:
         wait_drawn(session, process, letterboxed(name))
@@ -475,6 +480,7 @@ def outputs(session):
     """/s with three outputs, two of them of other sizes: a full-screen view on each (no idle inhibitor on
     any), the same frame letterboxed at each one's size, and a key given to the second output's view fades
     all and ends the whole run at once, every output showing the desktop again."""
+    make_outputs(session)
     process = start_on_outputs(session)
     trace = session.output_of()
     check("pictures on 3 displays" in trace, "the trace does not name the other displays: " + trace)
@@ -508,25 +514,49 @@ def outputs(session):
     check(closest < SAME_FRAME, f"the first and second outputs show other frames ({closest:.2f} apart)")
     # The key goes to the view focused, the second output's.
     session.swaymsg("focus", "output", "HEADLESS-2")
-    before = [mean(shot, *letterboxed(name)) for name in OUTPUTS]
-    session.key("space")
+    end_on_outputs(session, process, lambda: session.key("space"), "a key on the second output")
+
+
+def end_on_outputs(session, process, act, what):
+    """act() fades the picture out on every output and ends the run within KEY_ENDS_WITHIN s, with exit
+    code 1, every output showing the desktop again."""
+    before = [mean(session.screenshot(), *letterboxed(name)) for name in OUTPUTS]
+    act()
     pressed = time.monotonic()
     darkest = list(before)
-    while process.poll() is None:
+    while process.poll() is None and time.monotonic() - pressed < 10 * KEY_ENDS_WITHIN:
         shot = session.screenshot()
         if process.poll() is None:
             darkest = [min(d, mean(shot, *letterboxed(name))) for d, name in zip(darkest, OUTPUTS)]
-    code = wait_exit(process, 30)
+    code = wait_exit(process, 5)
     took = time.monotonic() - pressed
-    print(f"ended {took:.2f} s after the key; {before} before, {darkest} at the darkest")
-    check(code == 1, f"exit code {code} after a key on the second output")
-    check(took < KEY_ENDS_WITHIN, f"the run ended {took:.2f} s after the key")
+    print(f"ended {took:.2f} s after {what}; {before} before, {darkest} at the darkest")
+    check(code == 1, f"exit code {code} after {what}")
+    check(took < KEY_ENDS_WITHIN, f"the run ended {took:.2f} s after {what}")
     check(all(d < b * 0.5 for d, b in zip(darkest, before)), f"no fade on each: {before} before, {darkest}")
     wait_until(lambda: not views_by_output(session), 5, "a view of the program is still there")
     shot = session.screenshot()
     for name, (width, height, left, top) in OUTPUTS.items():
         shown = mean(shot, left, top, left + width, top + height)
         check(abs(shown - EMPTY) < 2, f"{name} does not show the desktop after the run ({shown:.1f})")
+
+
+def cover_input(session):
+    """Mouse input on another output's view is the run's: the view appearing under the pointer and three
+    moves there leave it running and the fourth move ends it; a button there ends it at once."""
+    make_outputs(session)
+    pointer = Pointer(session)
+    width, height, left, top = OUTPUTS["HEADLESS-3"]
+    pointer.send(f"moveto {left + width // 2} {top + height // 2} {LAYOUT[0]} {LAYOUT[1]}")
+    process = start_on_outputs(session)
+    for _ in range(3):
+        time.sleep(CURSOR_HIDDEN_AFTER)
+        pointer.send("move 4 3")
+    check(wait_exit(process, 1.5) is None, f"moves 1 to 3 ended the run (exit code {process.poll()})")
+    time.sleep(CURSOR_HIDDEN_AFTER)
+    end_on_outputs(session, process, lambda: pointer.send("move 4 3"), "the fourth move on the third output")
+    process = start_on_outputs(session)
+    end_on_outputs(session, process, lambda: pointer.send("button right"), "a button on the third output")
 
 
 def outputs_texture(session):
@@ -539,6 +569,7 @@ def outputs_texture(session):
 def cover_closed(session):
     """The compositor asking the second output's view to close ends the whole run, as a close asked of the
     main window does, instead of uncovering that output alone."""
+    make_outputs(session)
     process = start_on_outputs(session)
     session.swaymsg("focus", "output", "HEADLESS-2")
     session.swaymsg("kill")
@@ -554,7 +585,7 @@ LOST = ("The connection to the display was lost.", "ディスプレイとの接�
 
 
 CASES = {f.__name__: f for f in (full_screen, texture, mouse_moves, mouse_buttons, window, swayidle, compositor_lost,
-                                  previews, outputs, outputs_texture, cover_closed)}
+                                  previews, outputs, outputs_texture, cover_input, cover_closed)}
 
 
 def main():
