@@ -282,6 +282,16 @@ def start_under_pointer(session, pointer, *args):
     return process
 
 
+def three_moves(process, pointer):
+    """Three moves, each once sway has hidden the cursor, that leave the run going; then the pause before
+    the fourth."""
+    for _ in range(3):
+        time.sleep(CURSOR_HIDDEN_AFTER)
+        pointer.send("move 4 3")
+    check(wait_exit(process, 1.5) is None, f"moves 1 to 3 ended the run (exit code {process.poll()})")
+    time.sleep(CURSOR_HIDDEN_AFTER)
+
+
 def mouse_moves(session):
     """Under /s the window appearing under the pointer and the next three moves do not end the run (the
     first four mouse-move messages), the fourth move does, with the fade; sway's hiding of the idle cursor,
@@ -289,11 +299,7 @@ def mouse_moves(session):
     window."""
     pointer = Pointer(session)
     process = start_under_pointer(session, pointer)
-    for _ in range(3):
-        time.sleep(CURSOR_HIDDEN_AFTER)
-        pointer.send("move 4 3")
-    check(wait_exit(process, 1.5) is None, f"moves 1 to 3 ended the run (exit code {process.poll()})")
-    time.sleep(CURSOR_HIDDEN_AFTER)
+    three_moves(process, pointer)
     end_by(session, process, lambda: pointer.send("move 4 3"), "the fourth move")
     images = cursor_images(session.output_of())
     check(images and all(image == "nil" for image in images), f"the cursor is shown over /s: {images}")
@@ -549,11 +555,7 @@ def cover_input(session):
     width, height, left, top = OUTPUTS["HEADLESS-3"]
     pointer.send(f"moveto {left + width // 2} {top + height // 2} {LAYOUT[0]} {LAYOUT[1]}")
     process = start_on_outputs(session)
-    for _ in range(3):
-        time.sleep(CURSOR_HIDDEN_AFTER)
-        pointer.send("move 4 3")
-    check(wait_exit(process, 1.5) is None, f"moves 1 to 3 ended the run (exit code {process.poll()})")
-    time.sleep(CURSOR_HIDDEN_AFTER)
+    three_moves(process, pointer)
     end_on_outputs(session, process, lambda: pointer.send("move 4 3"), "the fourth move on the third output")
     process = start_on_outputs(session)
     end_on_outputs(session, process, lambda: pointer.send("button right"), "a button on the third output")
