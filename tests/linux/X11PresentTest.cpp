@@ -153,9 +153,11 @@ TEST_F(X11PresentTest, ImagesOfSeveralSizesArePutIntoSeveralPlaces) {
             ASSERT_TRUE(Fill(0, 16, 16, 0x100000 * dwFrame));
             ASSERT_TRUE(Fill(1, 8, 8, 0x000010 * dwFrame));
             ASSERT_EQ(X11DirectShow(window, dwFrame == 1, kWidth, kHeight, puts, 3), X11_PUT_DONE);
-            EXPECT_EQ(ShownOnceSent(window, 15, 15, 0x100000 * dwFrame), 0x100000 * dwFrame) << pszShm << " frame " << dwFrame;
-            EXPECT_EQ(ShownOnceSent(window, 40, 8, 0x100000 * dwFrame), 0x100000 * dwFrame) << pszShm << " frame " << dwFrame;
-            EXPECT_EQ(ShownOnceSent(window, 7, 39, 0x000010 * dwFrame), 0x000010 * dwFrame) << pszShm << " frame " << dwFrame;
+            const uint32_t dwLarge = 0x100000 * dwFrame;
+            const uint32_t dwSmall = 0x000010 * dwFrame;
+            EXPECT_EQ(ShownOnceSent(window, 15, 15, dwLarge), dwLarge) << pszShm << " frame " << dwFrame;
+            EXPECT_EQ(ShownOnceSent(window, 40, 8, dwLarge), dwLarge) << pszShm << " frame " << dwFrame;
+            EXPECT_EQ(ShownOnceSent(window, 7, 39, dwSmall), dwSmall) << pszShm << " frame " << dwFrame;
             EXPECT_EQ(Shown(window, 20, 20), 0u) << "between the pictures: black";
         }
         EXPECT_EQ(X11DirectShares(), *pszShm == '\0');
