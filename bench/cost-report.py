@@ -61,6 +61,17 @@ def cpu_seconds(pid):
         return (int(fields[11]) + int(fields[12])) / HZ
 
 
+def wait_and_read(process, log):
+    """Waits for the program's end (killing it after 30 s) and returns what it wrote to its log."""
+    try:
+        process.wait(timeout=30)
+    except subprocess.TimeoutExpired:
+        process.kill()
+        process.wait()
+    log.seek(0)
+    return log.read().decode("utf-8", "replace")
+
+
 def threads(pid):
     """{tid: (name, CPU seconds, voluntary context switches)} of the process's threads."""
     found = {}
@@ -187,13 +198,7 @@ def run_lumivorra(args, name, size, arguments, bgm_mode, warmup, pulse=False, mo
                                                                        sound=sound.pid if sound else None)
         key = "Escape" if "--window" in arguments else "a"
         subprocess.run(["xdotool", "key", key], env=env, capture_output=True, timeout=20)
-        try:
-            process.wait(timeout=30)
-        except subprocess.TimeoutExpired:
-            process.kill()
-            process.wait()
-        log.seek(0)
-        trace = log.read().decode("utf-8", "replace")
+        trace = wait_and_read(process, log)
     finally:
         if sound:
             sound.terminate()
@@ -274,13 +279,7 @@ def run_wayland(args, name, sizes, forced, warmup):
         time.sleep(warmup)
         program, server, _, took, rss, _, _ = sample(process.pid, compositor.sway.pid, args.seconds)
         process.terminate()  # ends the run as a close does
-        try:
-            process.wait(timeout=30)
-        except subprocess.TimeoutExpired:
-            process.kill()
-            process.wait()
-        log.seek(0)
-        trace = log.read().decode("utf-8", "replace")
+        trace = wait_and_read(process, log)
     finally:
         compositor.close()
         shutil.rmtree(folder, ignore_errors=True)
