@@ -16,8 +16,8 @@ import sys
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from ProgramTest import Session, check_present_way, pixel, scaled_by_rule, wait_exit  # noqa: E402
-from ScriptChecks import Failure, check  # noqa: E402
+from ProgramTest import Session, check_present_way, pixel, run_case, scaled_by_rule, wait_exit  # noqa: E402
+from ScriptChecks import check  # noqa: E402
 
 # A 16:9 monitor (the picture with bars left and right) beside a square one (bars above and below); the
 # strip under the first belongs to no monitor.
@@ -126,18 +126,8 @@ CASES = {f.__name__: f for f in (two_monitors, window_manager, root)}
 
 def main():
     case = sys.argv[2]
-    session = Session(sys.argv[1], size=SCREEN)
-    try:
-        CASES[case](session)
-    except Failure as failure:
-        print(f"{case}: {failure}")
-        for index in range(len(session.logs)):
-            print(f"--- output of run {index + 1}:\n{session.stderr_of(index)}")
+    if not run_case(Session(sys.argv[1], size=SCREEN), case, CASES[case]):
         return 1
-    finally:
-        for log in session.logs:
-            log.close()
-        session.close()
     print(f"{case}: passed")
     return 0
 

@@ -613,20 +613,27 @@ CASES = {f.__name__: f for f in (full_screen, instances, mouse, window, preview,
 SCREENS = {second_screen: 2}
 
 
-def main():
-    program, case = sys.argv[1], sys.argv[2]
-    session = Session(program, SCREENS.get(CASES[case], 1))
+def run_case(session, case, function):
+    """Runs one case in the session, then ends the session; a failure is printed with the output of every
+    run of the program. False when the case failed."""
     try:
-        CASES[case](session)
+        function(session)
     except Failure as failure:
         print(f"{case}: {failure}")
         for index in range(len(session.logs)):
             print(f"--- output of run {index + 1}:\n{session.stderr_of(index)}")
-        return 1
+        return False
     finally:
         for log in session.logs:
             log.close()
         session.close()
+    return True
+
+
+def main():
+    program, case = sys.argv[1], sys.argv[2]
+    if not run_case(Session(program, SCREENS.get(CASES[case], 1)), case, CASES[case]):
+        return 1
     if CLOSE_TIMES:
         times = sorted(CLOSE_TIMES)
         print(f"{case}: {len(times)} runs ended {times[len(times) // 2]:.2f} s (median), {times[-1]:.2f} s (longest) "
