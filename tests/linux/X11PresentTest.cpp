@@ -35,6 +35,14 @@ protected:
         m_pDisplay = m_pServer->Ready() ? XOpenDisplay(nullptr) : nullptr;
         return m_pDisplay != nullptr;
     }
+    // One 24-bit screen, without the extension named (none for "").
+    bool StartWithout(const char* pszExtension) {
+        std::vector<std::string> args = {"-screen", "0", "320x240x24"};
+        if (*pszExtension != '\0') {
+            args.insert(args.end(), {"-extension", pszExtension});
+        }
+        return Start(args);
+    }
     // Every connection closed before the server goes (a lost server ends the process).
     void Stop() {
         X11CloseDirect();
@@ -129,7 +137,7 @@ TEST_F(X11PresentTest, PicturesReachWindowsOnEveryScreenOfOurDepthAndNoneOfAnoth
 }
 
 TEST_F(X11PresentTest, WithoutSharedMemoryThePicturesArePutPlainly) {
-    ASSERT_TRUE(Start({"-screen", "0", "320x240x24", "-extension", "MIT-SHM"}));
+    ASSERT_TRUE(StartWithout("MIT-SHM"));
     const Window window = MakeWindow(0);
     ASSERT_TRUE(X11DirectUsable(window));
     EXPECT_EQ(Put(window, 0x345678), X11_PUT_DONE);
@@ -141,11 +149,7 @@ TEST_F(X11PresentTest, WithoutSharedMemoryThePicturesArePutPlainly) {
 // written again only once the server has read it), with shared memory and without.
 TEST_F(X11PresentTest, ImagesOfSeveralSizesArePutIntoSeveralPlaces) {
     for (const char* pszShm : {"", "MIT-SHM"}) {
-        std::vector<std::string> args = {"-screen", "0", "320x240x24"};
-        if (*pszShm != '\0') {
-            args.insert(args.end(), {"-extension", pszShm});
-        }
-        ASSERT_TRUE(Start(args));
+        ASSERT_TRUE(StartWithout(pszShm));
         const Window window = MakeWindow(0);
         ASSERT_TRUE(X11DirectUsable(window));
         const X11Put puts[] = {{0, 0, 0}, {1, 0, 32}, {0, 32, 0}};
@@ -172,11 +176,7 @@ TEST_F(X11PresentTest, ImagesOfSeveralSizesArePutIntoSeveralPlaces) {
 // refuse them: said, so that the pictures go another way, and never fatal.
 TEST_F(X11PresentTest, AWindowThatEndsWhilePicturesGoToItGetsThemRefused) {
     for (const char* pszShm : {"", "MIT-SHM"}) {
-        std::vector<std::string> args = {"-screen", "0", "320x240x24"};
-        if (*pszShm != '\0') {
-            args.insert(args.end(), {"-extension", pszShm});
-        }
-        ASSERT_TRUE(Start(args));
+        ASSERT_TRUE(StartWithout(pszShm));
         const Window window = MakeWindow(0);
         ASSERT_TRUE(X11DirectUsable(window));
         ASSERT_EQ(Put(window, 0x102030), X11_PUT_DONE);
